@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: unit and game tests, benchmark smoke runs,
+# end-to-end tests under Xvfb, the ASan+UBSan and TSan builds, and the fuzzers.
+# Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
+set -euo pipefail
+cd "$(dirname "$0")"
+source tools/deps.sh
+brazdovar_need_packages "${BRAZDOVAR_BUILD_PACKAGES[@]}" "${BRAZDOVAR_TEST_PACKAGES[@]}"
+
+jobs=$(nproc)
+build() {  # build DIR [cmake args...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j "$jobs"
+}
+mkdir -p build
+
+echo "== Release build: unit, game and benchmark smoke tests"
+build build -DCMAKE_BUILD_TYPE=Release
+ctest --test-dir build -L 'unit|threads|game|bench' --output-on-failure -j "$jobs"
+
+echo "== End-to-end tests under Xvfb"
+if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
+  xvfb-run -a -s '-screen 0 1024x768x24' ctest --test-dir build -L e2e --output-on-failure
+fi
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
+build build-asan -DCMAKE_BUILD_TYPE=Debug -DBRAZDOVAR_SANITIZE=address -DBRAZDOVAR_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan -L 'unit|threads|game' --output-on-failure -j "$jobs"
+
+echo "== ThreadSanitizer"
+build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAZDOVAR_SANITIZE=thread -DBRAZDOVAR_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L threads --output-on-failure -j "$jobs"
+
+echo "== Fuzzers"
+build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAZDOVAR_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+fuzz_failed=0
+while read -r name corpus; do
+  [ -n "$name" ] || continue
+  work=$(mktemp -d)
+  IFS=: read -r -a seeds <<< "$corpus"
+  echo "-- $name for ${FUZZ_SECONDS:-60} s"
+  if ! build-fuzz/fuzz/*/"$name" -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
+       -print_final_stats=0 -artifact_prefix="$work/" "$work" "${seeds[@]}" > "$work.log" 2>&1; then
+    tail -40 "$work.log"; fuzz_failed=1
+  fi
+  rm -rf "$work" "$work.log"
+done < build-fuzz/fuzzers.txt
+[ "$fuzz_failed" -eq 0 ]
+echo "All test stages passed."
