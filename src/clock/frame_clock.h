@@ -1,9 +1,9 @@
-// The frame clock: opens and hooks the game window, runs a frame routine every
+// The frame clock (namespace frameclock: ::clock is the C library's): opens and hooks the game window, runs a frame routine every
 // period on a fresh worker thread, and parks the first thread until the window is
 // destroyed.
 //
-//   if (clock::OpenGameWindow(640, 480, 32, 1, 0) != 0) { ... set up ... }
-//   clock::RunFrameClock(35, FrameStep);   // returns when the window is destroyed
+//   if (frameclock::OpenGameWindow(640, 480, 32, 1, 0) != 0) { ... set up ... }
+//   frameclock::RunFrameClock(35, FrameStep);   // returns when the window is destroyed
 //
 // Two frame steps never run at once: a tick that comes while the previous frame
 // step is still running starts none.
@@ -12,7 +12,7 @@
 
 #include "display/platform/window.h"
 
-namespace clock {
+namespace frameclock {
 
 using FrameRoutine = void (*)();
 
@@ -48,4 +48,4 @@ void ClockTick(display::platform::Window* window, uint32_t message, uintptr_t ti
 // A worker's entry: runs the stored routine once. Returns 0.
 uint32_t FrameWorker(void* parameter);
 
-}  // namespace clock
+}  // namespace frameclock
