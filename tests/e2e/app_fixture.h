@@ -1,0 +1,103 @@
+// The fixture every end-to-end test starts from: the program under test running
+// on the X server in $DISPLAY, its window found by title and showing a first
+// picture. The program is killed when the test ends, pass or fail.
+//
+// The window is looked up again whenever it cannot be read: SDL may replace its
+// first X window with a new one (for an accelerated framebuffer) just after
+// creating it, and both carry the title.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "child_process.h"
+#include "x_session.h"
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+// Generous for a loaded 2-core machine: each wait ends as soon as its condition
+// holds, so the limits cost nothing when things go well.
+inline constexpr auto START_TIMEOUT = 20s;
+inline constexpr auto PICTURE_TIMEOUT = 10s;
+inline constexpr auto EXIT_TIMEOUT = 10s;
+
+using PictureTest = std::function<bool(const Snapshot&)>;
+
+class AppTest : public ::testing::Test {
+ protected:
+  // Starts `program` in `workingDirectory` and waits for its window titled
+  // `title` to show a picture that `ready` accepts.
+  void Launch(const std::string& program, const std::string& workingDirectory,
+              const std::string& title, const PictureTest& ready) {
+    if (const char* display = std::getenv("DISPLAY"); display == nullptr || *display == '\0') {
+      GTEST_SKIP() << "no X server: run under xvfb-run";
+    }
+    ASSERT_TRUE(x_.ok()) << "cannot connect to the X server in $DISPLAY";
+    ASSERT_TRUE(x_.HasXTest()) << "the X server lacks the XTEST extension";
+    x_.ReleaseAllKeys();
+    title_ = title;
+    child_.emplace(program, workingDirectory);
+    ASSERT_GT(child_->pid(), 0) << "could not start " << program;
+    window_ = x_.FindWindow(title, child_->pid(), START_TIMEOUT);
+    ASSERT_NE(window_, 0u) << "no window titled \"" << title << "\"; the program "
+                           << DescribeStatus(child_->WaitForExit(0ms));
+    bool shown = false;
+    const auto first = WaitForPicture(ready, START_TIMEOUT, &shown);
+    ASSERT_TRUE(shown) << "the window never showed its first picture" << Saved(first);
+  }
+
+  // Captures the window until `accept` holds or the timeout passes; the last
+  // capture either way (nullopt if none could be made), `accepted` says which.
+  std::optional<Snapshot> WaitForPicture(const PictureTest& accept,
+                                         std::chrono::milliseconds timeout, bool* accepted) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::optional<Snapshot> last;
+    *accepted = false;
+    for (;;) {
+      if (auto snapshot = x_.Capture(window_)) {
+        last = std::move(snapshot);
+        if (accept(*last)) {
+          *accepted = true;
+          return last;
+        }
+      } else if (Window again = x_.FindWindow(title_, child_->pid(), 0ms); again != 0) {
+        window_ = again;
+        continue;
+      }
+      if (std::chrono::steady_clock::now() >= deadline) return last;
+      std::this_thread::sleep_for(10ms);
+    }
+  }
+
+  // Waits for a picture that `accept` takes; fails the test with `what` if none comes.
+  Snapshot ExpectPicture(const PictureTest& accept, const char* what) {
+    bool accepted = false;
+    auto snapshot = WaitForPicture(accept, PICTURE_TIMEOUT, &accepted);
+    EXPECT_TRUE(accepted) << "timed out waiting for " << what << Saved(snapshot);
+    return snapshot ? *snapshot : Snapshot{};
+  }
+
+  // Saves the last picture of a failed wait beside the test's temporary files and
+  // says where, or that there was none.
+  static std::string Saved(const std::optional<Snapshot>& snapshot) {
+    if (!snapshot) return "; no picture could be read";
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string path = ::testing::TempDir() + test->test_suite_name() + "." +
+                             test->name() + ".ppm";
+    return snapshot->SavePpm(path) ? "; last picture saved to " + path : "";
+  }
+
+  XSession x_;
+  std::optional<ChildProcess> child_;
+  std::string title_;
+  Window window_ = 0;
+};
+
+}  // namespace e2e
