@@ -1,0 +1,268 @@
+// The game program on a real window: the opening frame, driving, the match-over
+// screen and its answers, closing, and running without its sprites. Expected
+// pictures are composed from the sprite files and the font table and compared
+// with the window pixel by pixel; only the turned tanks are checked by colour.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+
+#include "app_fixture.h"
+#include "reference_pictures.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
+constexpr int WIDTH = 640, HEIGHT = 480;
+constexpr int TANK_SIZE = 48;
+const Rect kGreenStart{488, 216, TANK_SIZE, TANK_SIZE};
+const Rect kBlueStart{104, 216, TANK_SIZE, TANK_SIZE};
+
+constexpr const char* GREEN_SHOT_BIRD = "Zeleni tenk je ubio pticu. Plavi je pobedio.";
+constexpr int GREEN_SHOT_BIRD_X = 143;  // (639 - 8 * 44) / 2
+constexpr int MESSAGE_Y = 235;
+constexpr const char* PROMPT = "Pritisni SPACE za novu igru ili ESC za izlazak iz programa!";
+constexpr int PROMPT_X = 83, PROMPT_Y = 463;
+constexpr uint32_t BLUE_TEXT = 0x0000FF, WHITE = 0xFFFFFF;
+
+bool AnyPicture(const Snapshot&) { return true; }
+
+std::string Asset(const char* name) { return std::string(E2E_ASSETS_DIR) + "/" + name; }
+
+bool Inside(const Rect& r, int x, int y) {
+  return x >= r.x && y >= r.y && x < r.x + r.width && y < r.y + r.height;
+}
+
+// Differences between two whole pictures, leaving out the given areas.
+int DifferencesOutside(const Snapshot& actual, const Snapshot& expected,
+                       std::initializer_list<Rect> skipped) {
+  if (actual.width != expected.width || actual.height != expected.height) return INT_MAX;
+  int differences = 0;
+  for (int y = 0; y < actual.height; ++y) {
+    for (int x = 0; x < actual.width; ++x) {
+      const bool skip = std::any_of(skipped.begin(), skipped.end(),
+                                    [&](const Rect& r) { return Inside(r, x, y); });
+      if (!skip && actual.At(x, y) != expected.At(x, y)) ++differences;
+    }
+  }
+  return differences;
+}
+
+// The bounding box of the pixels whose colour is in `colours`; width 0 if none.
+Rect BoundsOf(const Snapshot& s, const std::set<uint32_t>& colours) {
+  int left = INT_MAX, top = INT_MAX, right = -1, bottom = -1;
+  for (int y = 0; y < s.height; ++y) {
+    for (int x = 0; x < s.width; ++x) {
+      if (!colours.contains(s.At(x, y))) continue;
+      left = std::min(left, x), top = std::min(top, y);
+      right = std::max(right, x), bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return Rect{};
+  return Rect{left, top, right - left + 1, bottom - top + 1};
+}
+
+int CountColours(const Snapshot& s, const Rect& area, const std::set<uint32_t>& colours) {
+  int count = 0;
+  for (int y = area.y; y < area.y + area.height; ++y) {
+    for (int x = area.x; x < area.x + area.width; ++x) count += colours.contains(s.At(x, y));
+  }
+  return count;
+}
+
+std::set<uint32_t> Without(std::set<uint32_t> colours, const std::set<uint32_t>& others) {
+  for (uint32_t colour : others) colours.erase(colour);
+  return colours;
+}
+
+class GameTest : public AppTest {
+ protected:
+  void SetUp() override {
+    if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no X server: run under xvfb-run";
+    const auto block = ReadBmp(Asset("blok.bmp"));
+    const auto bird = ReadBmp(Asset("ptica.bmp"));
+    const auto tank = ReadBmp(Asset("tank.bmp")), tank2 = ReadBmp(Asset("tank2.bmp"));
+    const auto tank3 = ReadBmp(Asset("tank3.bmp")), tank4 = ReadBmp(Asset("tank4.bmp"));
+    ASSERT_TRUE(block && bird && tank && tank2 && tank3 && tank4) << "sprites in " E2E_ASSETS_DIR;
+    const auto font = ReadFont(E2E_FONT_FILE);
+    ASSERT_TRUE(font) << E2E_FONT_FILE;
+    font_ = *font;
+
+    // The opening frame without its tanks: walls in drawing order, then the bird.
+    opening_ = BlackPicture(WIDTH, HEIGHT);
+    for (int x = 0; x <= 639; x += 32) {
+      Paint(opening_, *block, x, 0, false);
+      Paint(opening_, *block, x, 447, false);
+    }
+    for (int y = 32; y <= 447; y += 32) {
+      Paint(opening_, *block, 0, y, false);
+      Paint(opening_, *block, 607, y, false);
+    }
+    Paint(opening_, *bird, 304, 224, true);
+
+    // Colours that only one tank has tell the tanks apart wherever they turn.
+    auto green = ColoursOf(*tank), blue = ColoursOf(*tank3);
+    green.merge(ColoursOf(*tank2));
+    blue.merge(ColoursOf(*tank4));
+    greenOnly_ = Without(Without(green, blue), ColoursOf(opening_));
+    blueOnly_ = Without(Without(blue, green), ColoursOf(opening_));
+    ASSERT_FALSE(greenOnly_.empty() || blueOnly_.empty()) << "the tanks share every colour";
+    greenPixels_ = CountColours(*tank, Rect{0, 0, tank->width, tank->height}, greenOnly_);
+    bluePixels_ = CountColours(*tank3, Rect{0, 0, tank3->width, tank3->height}, blueOnly_);
+  }
+
+  void LaunchGame() {
+    Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsOpening(s); });
+  }
+
+  // Walls and bird exactly, and each tank (turned, so by colour) at its start.
+  bool IsOpening(const Snapshot& s) const {
+    return DifferencesOutside(s, opening_, {kGreenStart, kBlueStart}) == 0 &&
+           TankAt(s, kGreenStart, greenOnly_, greenPixels_) &&
+           TankAt(s, kBlueStart, blueOnly_, bluePixels_);
+  }
+
+  // Most of the tank's own pixels are in `box`; a turned picture may lose a few.
+  static bool TankAt(const Snapshot& s, const Rect& box, const std::set<uint32_t>& colours,
+                     int pixels) {
+    return CountColours(s, box, colours) * 4 >= pixels * 3;
+  }
+
+  Snapshot MatchOver(std::string_view message, int x, uint32_t rgb) const {
+    Snapshot picture = BlackPicture(WIDTH, HEIGHT);
+    PaintText(picture, font_, message, x - 1, MESSAGE_Y, WHITE);
+    PaintText(picture, font_, message, x, MESSAGE_Y, rgb);
+    PaintText(picture, font_, PROMPT, PROMPT_X, PROMPT_Y, WHITE);
+    return picture;
+  }
+
+  // Green fires at the start: its shot flies straight into the bird, so blue wins.
+  void ShootTheBird() {
+    const Snapshot expected = MatchOver(GREEN_SHOT_BIRD, GREEN_SHOT_BIRD_X, BLUE_TEXT);
+    x_.Focus(window_);
+    HeldKey ctrl(x_, XK_Control_L);
+    ExpectPicture([&](const Snapshot& s) { return CountDifferences(s, expected, {0, 0, WIDTH, HEIGHT}) == 0; },
+                  "the match-over screen after green shot the bird");
+  }
+
+  void ExpectExitZero(const char* after) {
+    const auto status = child_->WaitForExit(EXIT_TIMEOUT);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << after << ": the program " << DescribeStatus(status);
+  }
+
+  Font font_{};
+  Snapshot opening_;
+  std::set<uint32_t> greenOnly_, blueOnly_;
+  int greenPixels_ = 0, bluePixels_ = 0;
+};
+
+TEST_F(GameTest, OpeningFrameShowsWallsBirdAndBothTanksAtTheirStart) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  const Snapshot s = ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  // Row 479 and column 639 beside the right wall stay black: the wall sits at
+  // 447 and 607, not 448 and 608.
+  EXPECT_EQ(s.CountNonBlack({0, 479, WIDTH, 1}), 0);
+  EXPECT_EQ(s.CountNonBlack({639, 32, 1, 415}), 0);
+  // Nothing of either tank outside its 48 x 48 picture.
+  EXPECT_EQ(CountColours(s, {0, 0, WIDTH, HEIGHT}, greenOnly_), CountColours(s, kGreenStart, greenOnly_));
+  EXPECT_EQ(CountColours(s, {0, 0, WIDTH, HEIGHT}, blueOnly_), CountColours(s, kBlueStart, blueOnly_));
+}
+
+TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeft) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  const Snapshot before = ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  const Rect green = BoundsOf(before, greenOnly_);
+  const Rect blue = BoundsOf(before, blueOnly_);
+  x_.Focus(window_);
+  HeldKey up(x_, XK_Up);
+  // Heading 90 is toward smaller x. The tank keeps its row (to a pixel: the
+  // heading is turned with 3.14, not pi) and blue stays where it was.
+  const Snapshot after = ExpectPicture(
+      [&](const Snapshot& p) {
+        const Rect moved = BoundsOf(p, greenOnly_);
+        return moved.width > 0 && moved.x <= green.x - 20;
+      },
+      "the green tank to move left");
+  const Rect moved = BoundsOf(after, greenOnly_);
+  EXPECT_NEAR(moved.y, green.y, 1);
+  EXPECT_NEAR(moved.height, green.height, 1);
+  const Rect blueAfter = BoundsOf(after, blueOnly_);
+  EXPECT_EQ(blueAfter.x, blue.x);
+  EXPECT_EQ(blueAfter.y, blue.y);
+}
+
+TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsAndSpaceStartsANewMatch) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ShootTheBird();
+  HeldKey space(x_, XK_space);
+  ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "a new match from the start positions");
+}
+
+TEST_F(GameTest, EscOnTheMatchOverScreenEndsWithStatusZeroAfterASecond) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ShootTheBird();
+  const auto pressed = std::chrono::steady_clock::now();
+  HeldKey esc(x_, XK_Escape);
+  ExpectExitZero("Esc");
+  EXPECT_GE(std::chrono::steady_clock::now() - pressed, 1000ms) << "the one-second pause";
+}
+
+TEST_F(GameTest, CloseRequestMidMatchEndsWithStatusZero) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  x_.Focus(window_);
+  HeldKey accelerate(x_, XK_r);
+  const Rect blue = BoundsOf(ExpectPicture(AnyPicture, "a picture"), blueOnly_);
+  ExpectPicture([&](const Snapshot& p) { return BoundsOf(p, blueOnly_).x > blue.x; },
+                "the blue tank to move");
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request mid-match");
+}
+
+TEST_F(GameTest, CloseRequestOnTheMatchOverScreenEndsWithStatusZero) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ShootTheBird();
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request on the match-over screen");
+}
+
+// A directory that exists for the test's lifetime.
+class EmptyDirectory {
+ public:
+  EmptyDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) path_.clear();
+  }
+  ~EmptyDirectory() {
+    if (!path_.empty()) rmdir(path_.c_str());
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
+  EmptyDirectory empty;
+  ASSERT_FALSE(empty.path().empty());
+  Launch(E2E_GAME_PATH, empty.path(), TITLE, AnyPicture);
+  if (HasFatalFailure() || IsSkipped()) return;
+  // Nothing can be drawn, but the hit boxes are fixed: the frame steps run, and
+  // green's invisible shot still hits the invisible bird.
+  EXPECT_EQ(ExpectPicture(AnyPicture, "a picture").CountNonBlack({0, 0, WIDTH, HEIGHT}), 0);
+  ShootTheBird();
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request without sprites");
+}
+
+}  // namespace
+}  // namespace e2e
