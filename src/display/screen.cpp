@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <future>
 
+#include <emmintrin.h>
+
 #include "display/headless.h"
 #include "display/platform/window_internal.h"
 #include "display/runtime.h"
@@ -67,11 +69,31 @@ void ResetDrawingState(Screen& screen) {
   state.background = screen.colourMask & 0xFF000000u;
 }
 
+// Fills 32-bit pixels 16 bytes per store: the page is cleared every frame, and a
+// plain element loop runs at less than half of memset's speed.
+void Fill32(uint32_t* pixels, size_t count, uint32_t colour) {
+  while (count > 0 && (reinterpret_cast<uintptr_t>(pixels) & 15) != 0) {
+    *pixels++ = colour;
+    --count;
+  }
+  const __m128i block = _mm_set1_epi32(int(colour));
+  auto* out = reinterpret_cast<__m128i*>(pixels);
+  size_t blocks = count / 4;
+  for (; blocks >= 4; blocks -= 4, out += 4) {
+    _mm_store_si128(out, block);
+    _mm_store_si128(out + 1, block);
+    _mm_store_si128(out + 2, block);
+    _mm_store_si128(out + 3, block);
+  }
+  for (; blocks > 0; --blocks) _mm_store_si128(out++, block);
+  std::fill_n(reinterpret_cast<uint32_t*>(out), count % 4, colour);
+}
+
 void FillPage(Screen& screen, uint32_t colour) {
   uint8_t* page = screen.page.data();
   const size_t pixels = size_t(screen.width) * size_t(screen.height);
   switch (screen.bytesPerPixel) {
-    case 4: std::fill_n(reinterpret_cast<uint32_t*>(page), pixels, colour); break;
+    case 4: Fill32(reinterpret_cast<uint32_t*>(page), pixels, colour); break;
     case 2: std::fill_n(reinterpret_cast<uint16_t*>(page), pixels, uint16_t(colour)); break;
     default: std::memset(page, int(colour & 0xFFu), pixels); break;
   }
@@ -275,7 +297,7 @@ void ClearScreen(int32_t mode) {
     const ClipRect& clip = state.clip;
     for (int32_t y = clip.y; y < clip.y + clip.height; ++y) {
       auto* row = reinterpret_cast<uint32_t*>(screen->page.data() + size_t(y) * screen->pitch);
-      if (screen->bytesPerPixel == 4) std::fill_n(row + clip.x, clip.width, state.background);
+      if (screen->bytesPerPixel == 4) Fill32(row + clip.x, size_t(clip.width), state.background);
     }
     if (clip.height > 0) MarkRows(*screen, clip.y, clip.y + clip.height - 1);
   } else {
