@@ -89,8 +89,8 @@ class AppTest : public ::testing::Test {
   static std::string Saved(const std::optional<Snapshot>& snapshot) {
     if (!snapshot) return "; no picture could be read";
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string path = ::testing::TempDir() + test->test_suite_name() + "." +
-                             test->name() + ".ppm";
+    const std::string path =
+        ::testing::TempDir() + test->test_suite_name() + "." + test->name() + ".ppm";
     return snapshot->SavePpm(path) ? "; last picture saved to " + path : "";
   }
 

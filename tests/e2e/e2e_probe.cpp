@@ -33,8 +33,7 @@ void Frame() {
   FillSquare(screen, movingX, probe::MOVING_Y, probe::MOVING_SIZE, probe::MOVING_COLOUR);
   FillSquare(screen, probe::FIXED_X, probe::FIXED_Y, probe::FIXED_SIZE, probe::FIXED_COLOUR);
   if (display::IsKeyDown(display::KEY_UP) != 0) {
-    FillSquare(screen, probe::MARKER_X, probe::MARKER_Y, probe::MARKER_SIZE,
-               probe::MARKER_COLOUR);
+    FillSquare(screen, probe::MARKER_X, probe::MARKER_Y, probe::MARKER_SIZE, probe::MARKER_COLOUR);
   }
   ++g_frame;
   display::UnlockScreen(-1, -1);

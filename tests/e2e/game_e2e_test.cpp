@@ -116,7 +116,8 @@ class GameTest : public AppTest {
   }
 
   void LaunchGame() {
-    Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsOpening(s); });
+    Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE,
+           [this](const Snapshot& s) { return IsOpening(s); });
   }
 
   // Walls and bird exactly, and each tank (turned, so by colour) at its start.
@@ -152,8 +153,11 @@ class GameTest : public AppTest {
     const Snapshot expected = MatchOver(GREEN_SHOT_BIRD, GREEN_SHOT_BIRD_X, BLUE_TEXT);
     x_.Focus(window_);
     HeldKey ctrl(x_, XK_Control_L);
-    ExpectPicture([&](const Snapshot& s) { return CountDifferences(s, expected, {0, 0, WIDTH, HEIGHT}) == 0; },
-                  "the match-over screen after green shot the bird");
+    ExpectPicture(
+        [&](const Snapshot& s) {
+          return CountDifferences(s, expected, {0, 0, WIDTH, HEIGHT}) == 0;
+        },
+        "the match-over screen after green shot the bird");
   }
 
   void ExpectExitZero(const char* after) {
@@ -171,7 +175,8 @@ class GameTest : public AppTest {
 TEST_F(GameTest, OpeningFrameShowsWallsBirdAndBothTanksAtTheirStart) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
-  const Snapshot s = ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  const Snapshot s =
+      ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
   // Row 479 and column 639 beside the right wall stay black: the wall sits at
   // 447 and 607, not 448 and 608.
   EXPECT_EQ(s.CountNonBlack({0, 479, WIDTH, 1}), 0);
@@ -181,7 +186,8 @@ TEST_F(GameTest, OpeningFrameShowsWallsBirdAndBothTanksAtTheirStart) {
 TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeft) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
-  const Snapshot before = ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  const Snapshot before =
+      ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
   const Rect green = BoundsOf(before, greenOnly_);
   const Rect blue = BoundsOf(before, blueOnly_);
   x_.Focus(window_);
@@ -207,7 +213,8 @@ TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsAndSpaceStartsANewMatch) {
   if (HasFatalFailure() || IsSkipped()) return;
   ShootTheBird();
   HeldKey space(x_, XK_space);
-  ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "a new match from the start positions");
+  ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
+                "a new match from the start positions");
 }
 
 TEST_F(GameTest, EscOnTheMatchOverScreenEndsWithStatusZeroAfterASecond) {

@@ -27,7 +27,9 @@ uint32_t Channel(unsigned long pixel, unsigned long mask) {
   return bits >= 8 ? value >> (bits - 8) : (value * 255u) / ((1u << bits) - 1u);
 }
 
-bool Within(const Snapshot& s, int x, int y) { return x >= 0 && y >= 0 && x < s.width && y < s.height; }
+bool Within(const Snapshot& s, int x, int y) {
+  return x >= 0 && y >= 0 && x < s.width && y < s.height;
+}
 
 template <typename Test>
 int CountIf(const Snapshot& s, const Rect& area, Test test) {
@@ -125,7 +127,8 @@ std::optional<unsigned long> XSession::CardinalProperty(Window window, const cha
     return std::nullopt;
   }
   std::optional<unsigned long> value;
-  if (data != nullptr && format == 32 && items == 1) value = *reinterpret_cast<unsigned long*>(data);
+  if (data != nullptr && format == 32 && items == 1)
+    value = *reinterpret_cast<unsigned long*>(data);
   if (data != nullptr) XFree(data);
   return value;
 }
