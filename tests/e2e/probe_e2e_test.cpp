@@ -77,6 +77,19 @@ TEST_F(ProbeTest, HoldingUpShowsTheMarkerUntilReleased) {
   ExpectPicture(markerGone, "the marker to go once Up is released");
 }
 
+TEST_F(ProbeTest, PointerIsHiddenOverTheWindowOnly) {
+  const auto window = x_.ClientGeometry(window_);
+  ASSERT_TRUE(window);
+  const int insideX = window->x + window->width / 2, insideY = window->y + window->height / 2;
+  const auto deadline = std::chrono::steady_clock::now() + PICTURE_TIMEOUT;
+  while (x_.PointerVisibleAt(insideX, insideY) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_FALSE(x_.PointerVisibleAt(insideX, insideY)) << "pointer shown over the window";
+  EXPECT_TRUE(x_.PointerVisibleAt(window->x + window->width + 10, window->y))
+      << "pointer hidden outside the window";
+}
+
 TEST_F(ProbeTest, CloseRequestEndsTheProcessWithStatusZeroWithinASecond) {
   ASSERT_TRUE(x_.SendCloseRequest(window_)) << "the window does not take WM_DELETE_WINDOW";
   const auto sent = std::chrono::steady_clock::now();

@@ -5,7 +5,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
 
+#include <algorithm>
 #include <bit>
 #include <fstream>
 #include <thread>
@@ -225,6 +227,18 @@ void XSession::ReleaseAllKeys() {
     if (keys[code / 8] & (1 << (code % 8))) XTestFakeKeyEvent(display_, code, False, CurrentTime);
   }
   XSync(display_, False);
+}
+
+bool XSession::PointerVisibleAt(int x, int y) {
+  XWarpPointer(display_, 0, DefaultRootWindow(display_), 0, 0, 0, 0, x, y);
+  XSync(display_, False);
+  XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
+  if (cursor == nullptr) return false;
+  const size_t count = size_t(cursor->width) * size_t(cursor->height);
+  const bool visible = std::any_of(cursor->pixels, cursor->pixels + count,
+                                   [](unsigned long argb) { return (argb >> 24 & 0xFF) != 0; });
+  XFree(cursor);
+  return visible;
 }
 
 bool XSession::SendCloseRequest(Window window) {

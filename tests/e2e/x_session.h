@@ -73,6 +73,9 @@ class XSession {
   void ReleaseKey(KeySym key);
   // Releases every key the server believes is down (left over from an earlier test).
   void ReleaseAllKeys();
+  // Moves the pointer to (x, y) on the root window and tells whether the cursor
+  // shown there has any visible pixel (XFixes).
+  bool PointerVisibleAt(int x, int y);
   // Sends what a window manager sends for the close button: a ClientMessage
   // WM_PROTOCOLS with WM_DELETE_WINDOW. False if the window does not take it.
   bool SendCloseRequest(Window window);
