@@ -20,6 +20,11 @@ class SdlBackend final : public Backend {
   bool OpenWindow(int32_t width, int32_t height, const std::string& title, int32_t,
                   bool fullScreen) override {
     if (!videoStarted_) {
+      // Present through the window system's own image transfer, not a GL texture:
+      // on a software GL that costs several times the rest of the program, and
+      // SDL would replace the window with a GL one behind our back. The
+      // environment variable of the same name still overrides this.
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
       videoStarted_ = true;
     }
@@ -27,6 +32,10 @@ class SdlBackend final : public Backend {
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width, height, flags);
     if (window_ == nullptr) return false;
+    // Creating the surface may re-create the window (for an accelerated
+    // framebuffer); doing it now, before any title or pointer request is applied,
+    // keeps those on the window that stays.
+    SDL_GetWindowSurface(window_);
     width_ = width;
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
