@@ -8,6 +8,7 @@
 
 #include <jpeglib.h>
 
+#include "display/screen.h"
 #include "imageio/jpeg_errors.h"
 #include "imageio/jpeg_internal.h"
 #include "imageio/jpeg_rows.h"
@@ -24,13 +25,19 @@ struct JpegLoad {
   display::Image* image;
 };
 
-// The library converts gray, YCbCr and RGB files to RGB. It cannot turn CMYK or
-// YCCK into RGB, so those come out as CMYK and are converted row by row.
-JpegSamples ChooseOutput(jpeg_decompress_struct& decompressor) {
+// The library converts gray, YCbCr and RGB files itself: for 4-byte images
+// straight into our pixel layout (blue, green, red, 255 in memory), for the others
+// into RGB. It cannot turn CMYK or YCCK into RGB, so those come out as CMYK and
+// are converted row by row.
+JpegSamples ChooseOutput(jpeg_decompress_struct& decompressor, uint32_t bytesPerPixel) {
   const J_COLOR_SPACE stored = decompressor.jpeg_color_space;
   if (stored == JCS_CMYK || stored == JCS_YCCK) {
     decompressor.out_color_space = JCS_CMYK;
     return JpegSamples::InvertedCmyk;
+  }
+  if (bytesPerPixel == 4) {
+    decompressor.out_color_space = JCS_EXT_BGRA;
+    return JpegSamples::Bgra;
   }
   decompressor.out_color_space = JCS_RGB;
   return JpegSamples::Rgb;
@@ -50,7 +57,7 @@ bool FitsLimit(const jpeg_decompress_struct& decompressor, uint64_t maxPixels) {
 // Runs the decompressor from the header to the end of the data. Returns false
 // after a fatal library error or a refusal; the caller then destroys the
 // decompressor and any image made.
-bool Decode(JpegLoad& load, std::FILE* file, uint64_t maxPixels) {
+bool Decode(JpegLoad& load, std::FILE* file, uint32_t bytesPerPixel, uint64_t maxPixels) {
   jpeg_decompress_struct& decompressor = load.decompressor;
   if (setjmp(load.errors.recover) != 0) {
     return false;
@@ -61,7 +68,7 @@ bool Decode(JpegLoad& load, std::FILE* file, uint64_t maxPixels) {
   if (!FitsLimit(decompressor, maxPixels)) {
     return false;
   }
-  const JpegSamples layout = ChooseOutput(decompressor);
+  const JpegSamples layout = ChooseOutput(decompressor, bytesPerPixel);
   jpeg_start_decompress(&decompressor);
   // The row conversion reads exactly this many samples per pixel.
   if (decompressor.output_components != SampleCount(layout)) {
@@ -74,7 +81,8 @@ bool Decode(JpegLoad& load, std::FILE* file, uint64_t maxPixels) {
   load.image = display::CreateImage(static_cast<int32_t>(decompressor.output_width),
                                     static_cast<int32_t>(decompressor.output_height), 0, 0,
                                     display::DEFAULT_COLOUR_FLAG);
-  if (load.image == nullptr) {
+  // The screen's depth could have changed since the output format was chosen.
+  if (load.image == nullptr || load.image->bytesPerPixel != bytesPerPixel) {
     return false;
   }
   uint8_t* dest = display::ImagePixels(load.image);
@@ -82,7 +90,7 @@ bool Decode(JpegLoad& load, std::FILE* file, uint64_t maxPixels) {
     if (jpeg_read_scanlines(&decompressor, row, 1) != 1) {
       return false;
     }
-    ConvertJpegRow(row[0], layout, decompressor.output_width, load.image->bytesPerPixel, dest);
+    ConvertJpegRow(row[0], layout, decompressor.output_width, bytesPerPixel, dest);
     dest += load.image->pitch;
   }
   // Finishing releases the image pool, the row buffer with it. The pool also holds
@@ -95,9 +103,14 @@ bool Decode(JpegLoad& load, std::FILE* file, uint64_t maxPixels) {
 }  // namespace
 
 display::Image* DecodeJpeg(std::FILE* file, uint64_t maxPixels) {
+  // Images are made at the screen's depth; without a screen there is nothing to make.
+  const int32_t bytesPerPixel = display::GetScreenInfo().bytesPerPixel;
+  if (bytesPerPixel <= 0) {
+    return nullptr;
+  }
   JpegLoad load{};
   load.decompressor.err = InstallRecoveringErrors(load.errors);
-  const bool decoded = Decode(load, file, maxPixels);
+  const bool decoded = Decode(load, file, static_cast<uint32_t>(bytesPerPixel), maxPixels);
   jpeg_destroy_decompress(&load.decompressor);
   if (decoded) {
     return load.image;

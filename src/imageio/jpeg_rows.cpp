@@ -1,7 +1,8 @@
-// Row conversion for the JPEG loader: RGB or inverted CMYK samples to image pixels.
+// Row conversion for the JPEG loader: library samples to image pixels.
 #include "imageio/jpeg_rows.h"
 
 #include <cstddef>
+#include <cstring>
 
 namespace imageio {
 namespace {
@@ -42,13 +43,18 @@ void ToPixels16(const uint8_t* samples, uint32_t width, uint8_t* dest) {
 
 void ConvertJpegRow(const uint8_t* samples, JpegSamples layout, uint32_t width,
                     uint32_t bytesPerPixel, uint8_t* dest) {
-  const bool rgb = layout == JpegSamples::Rgb;
   if (bytesPerPixel == 4) {
-    rgb ? ToPixels32<3, ReadRgb>(samples, width, dest)
-        : ToPixels32<4, ReadInvertedCmyk>(samples, width, dest);
+    if (layout == JpegSamples::Bgra) {
+      std::memcpy(dest, samples, size_t{width} * 4);
+    } else if (layout == JpegSamples::InvertedCmyk) {
+      ToPixels32<4, ReadInvertedCmyk>(samples, width, dest);
+    }
   } else if (bytesPerPixel == 2) {
-    rgb ? ToPixels16<3, ReadRgb>(samples, width, dest)
-        : ToPixels16<4, ReadInvertedCmyk>(samples, width, dest);
+    if (layout == JpegSamples::Rgb) {
+      ToPixels16<3, ReadRgb>(samples, width, dest);
+    } else if (layout == JpegSamples::InvertedCmyk) {
+      ToPixels16<4, ReadInvertedCmyk>(samples, width, dest);
+    }
   }
 }
 
