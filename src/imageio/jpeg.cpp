@@ -93,9 +93,10 @@ bool Decode(JpegLoad& load, std::FILE* file, uint32_t bytesPerPixel, uint64_t ma
     ConvertJpegRow(row[0], layout, decompressor.output_width, bytesPerPixel, dest);
     dest += load.image->pitch;
   }
-  // Finishing releases the image pool, the row buffer with it. The pool also holds
-  // the library's own decompression state, which jpeg_finish_decompress still
-  // reads, so it must not be released before.
+  // Finishing releases the image pool, the row buffer with it. That pool also
+  // holds decoder state that finishing may still read while it looks for the end
+  // of the data (a file with a stray second scan does so), so it is not released
+  // before.
   jpeg_finish_decompress(&decompressor);
   return true;
 }

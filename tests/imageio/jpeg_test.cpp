@@ -51,6 +51,18 @@ Bytes WithRepeatedLastScan(const Bytes& file, int copies) {
   return out;
 }
 
+// A sequential file with the header of its scan repeated before the end marker.
+// The library raises its fatal error while finishing, after every row is decoded.
+Bytes WithStraySecondScan(const Bytes& file) {
+  const size_t sos = FindMarker(file, {0xDA});
+  const size_t length = size_t{file.at(sos + 2)} << 8 | file.at(sos + 3);
+  Bytes out(file.begin(), file.end() - 2);
+  out.insert(out.end(), file.begin() + static_cast<ptrdiff_t>(sos),
+             file.begin() + static_cast<ptrdiff_t>(sos + 2 + length));
+  out.insert(out.end(), file.end() - 2, file.end());
+  return out;
+}
+
 // Loads a file while capturing stderr; the loader must never print.
 display::Image* LoadSilently(const std::string& path) {
   ::testing::internal::CaptureStderr();
@@ -118,6 +130,8 @@ const BadFile kBadFiles[] = {
      [] { return WithFrameSize(ReadBytes(JpegTestFile("baseline-420.jpg")), 10000, 10000); }},
     {"largest_frame",
      [] { return WithFrameSize(ReadBytes(JpegTestFile("progressive-420.jpg")), 65535, 65535); }},
+    {"stray_second_scan",
+     [] { return WithStraySecondScan(ReadBytes(JpegTestFile("baseline-420.jpg"))); }},
     {"endless_scans",
      [] { return WithRepeatedLastScan(ReadBytes(JpegTestFile("progressive-420.jpg")), 600); }},
 };
