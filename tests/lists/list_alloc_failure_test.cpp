@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <vector>
 
 #include "lists/list.h"
@@ -29,6 +30,8 @@ struct FailureCase {
   int granted;  // allocations that succeed before the failing one
   std::function<void(ListI32&)> operation;
 };
+
+void PrintTo(const FailureCase& failure, std::ostream* os) { *os << failure.name; }
 
 class AllocationFailureTest : public ::testing::TestWithParam<FailureCase> {};
 

@@ -259,7 +259,6 @@ TYPED_TEST(ListTest, MisuseStopsDebugBuilds) {
 #ifdef NDEBUG
   GTEST_SKIP() << "assertions are compiled out";
 #else
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
   TypeParam list;
   EXPECT_DEATH(list.Front(), "Front of an empty list");
   EXPECT_DEATH(list.Back(), "Back of an empty list");
