@@ -38,16 +38,6 @@ TYPED_TEST(FloatListTest, NaNMatchesEverything) {
   EXPECT_EQ(list.Begin(), list.End());
 }
 
-TYPED_TEST(FloatListTest, InfinitiesAreOrdinaryValues) {
-  using T = typename TypeParam::value_type;
-  const T inf = std::numeric_limits<T>::infinity();
-  TypeParam list;
-  for (T v : {-inf, inf, T{0}}) list.PushBack(v);
-  list.Remove(inf);
-  ASSERT_EQ(list.Size(), 2u);
-  EXPECT_EQ(*list.Front(), -inf);
-}
-
 TEST(ByteListTest, EightBitValuesKeepTheirSign) {
   ListI8 signedList;
   ListU8 unsignedList;
