@@ -2,6 +2,7 @@
 #include "child_process.h"
 
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,8 @@ ChildProcess::ChildProcess(const std::string& program, const std::string& workin
   pid_ = fork();
   if (pid_ != 0) return;
   // In the child only async-signal-safe calls: the test process has threads.
+  // Should the test program itself die, the kernel ends the child too.
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (chdir(workingDirectory.c_str()) != 0) _exit(126);
   char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
   execv(program.c_str(), argv);

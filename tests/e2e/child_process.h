@@ -1,5 +1,6 @@
 // A program started for a test: launched in a given working directory, waited for
-// with a deadline, and killed if the test lets go of it while it still runs.
+// with a deadline, and killed if the test lets go of it while it still runs (or
+// if the test program itself dies).
 //
 //   e2e::ChildProcess child(E2E_PROBE_PATH, "/tmp");
 //   ...
