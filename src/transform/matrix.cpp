@@ -68,16 +68,23 @@ void Matrix::LoadIdentity() {
 }
 
 void Matrix::Multiply(const Matrix& other) {
-  // All 16 results are formed before any is stored, so other may alias this.
+  // The product of two singles is exact in double, so the 64 products are
+  // formed there (where the compiler can vectorise them) and only the sums run
+  // in long double: the same values as forming everything in long double.
   const float* o = other.m_;
-  float result[16];
+  double products[16][4];
   for (int c = 0; c < 4; ++c) {
     for (int r = 0; r < 4; ++r) {
-      result[4 * c + r] = ToSingle(Wide{m_[r]} * o[4 * c] + Wide{m_[4 + r]} * o[4 * c + 1] +
-                                   Wide{m_[8 + r]} * o[4 * c + 2] + Wide{m_[12 + r]} * o[4 * c + 3]);
+      for (int k = 0; k < 4; ++k) {
+        products[4 * c + r][k] = double{m_[4 * k + r]} * double{o[4 * c + k]};
+      }
     }
   }
-  for (int i = 0; i < 16; ++i) m_[i] = result[i];
+  // All 16 results are formed before any is stored, so other may alias this.
+  for (int i = 0; i < 16; ++i) {
+    const double* p = products[i];
+    m_[i] = ToSingle(Wide{p[0]} + p[1] + p[2] + p[3]);
+  }
 }
 
 Matrix Matrix::Product(const Matrix& a, const Matrix& b) {

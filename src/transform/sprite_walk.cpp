@@ -3,22 +3,19 @@
 // The mapping is defined in extended precision: sx = round(x*ax + rowX), formed
 // in long double and rounded to nearest even. x87 arithmetic is several times
 // slower than SSE2, so WalkFast forms each row's sums in double instead, but only
-// for rows where a short argument (RowRoundsAlike) shows that the double sums
-// round to the same integers; the other rows take the extended-precision path.
-// Rows where that happens are those where a step is a tiny sine or cosine
-// (headings that are multiples of 90 degrees) and the sums run near halves.
+// where a short argument shows that the double sums round to the same integers:
+// once per call for the whole walk (any heading whose sine and cosine are not
+// tiny), else row by row; rows that pass no test take the extended-precision
+// path. In practice none do for the game's sprites; see the tests.
 #include "transform/sprite_walk.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "display/blit.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "transform/sprite_rows.h"
 
 namespace transform::detail {
 namespace {
@@ -48,27 +45,46 @@ void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMappin
   }
 }
 
-// The value of the lowest set bit of a finite single (every multiple of a is a
-// multiple of it); infinity for 0, so that 0 never limits anything.
-double Granularity(float a) {
-  if (a == 0.0f) return std::numeric_limits<double>::infinity();
-  int exponent = 0;
-  const double fraction = std::frexp(static_cast<double>(a), &exponent);
-  const auto significand = static_cast<uint32_t>(std::fabs(fraction) * 0x1p24);
-  return std::ldexp(1.0, exponent - 24 + std::countr_zero(significand));
+double PowerOfTwo(int exponent) {
+  return std::bit_cast<double>(static_cast<uint64_t>(exponent + 1023) << 52);
 }
 
-// Whether e(x) = x*step + start, x = 0 .. count-1, rounds to the same integers
-// when formed in double (x*step exact, one rounded addition) as in long double.
-// Both are within delta of the exact e(x); they can differ only if e(x) lies
-// within delta of a half, and is not exactly a half that both represent. Each
-// test below rules that out for the whole row.
+// The value of the lowest set bit of a finite single: every multiple of `a` is
+// a multiple of it. Infinity for 0, so that 0 never limits anything.
+double Granularity(float a) {
+  const uint32_t bits = std::bit_cast<uint32_t>(a) & 0x7FFFFFFFu;
+  if (bits == 0) return std::numeric_limits<double>::infinity();
+  const uint32_t biased = bits >> 23;  // 0 for subnormals
+  const uint32_t significand = (bits & 0x7FFFFFu) | (biased != 0 ? 0x800000u : 0u);
+  const int scale = (biased != 0 ? static_cast<int>(biased) : 1) - 150;
+  return PowerOfTwo(scale + std::countr_zero(significand));
+}
+
+// The double sums e(x) = x*step + start (x*step is exact) and the long double
+// ones are both within delta of the exact e(x), so they round to different
+// integers only if e(x) lies within delta of a half and is not exactly a half
+// that both hold. The tests below rule that out, for every row of a walk at
+// once or for one row.
+
+// Every row start y*rowStep + origin, as a single, is a multiple of
+// min(Granularity(rowStep), 1), so with x*step every e(x) of the walk is a
+// multiple of `grain`; if all fit 52 bits of it, double holds them exactly.
+bool WalkRoundsAlike(float step, float rowStep, int32_t origin, WalkArea area) {
+  if (!std::isfinite(step) || !std::isfinite(rowStep)) return false;
+  const double rowStarts = (static_cast<double>(area.rows - 1) * std::fabs(rowStep) +
+                            std::fabs(static_cast<double>(origin))) * (1 + 0x1p-20);
+  const double bound = static_cast<double>(area.columns - 1) * std::fabs(step) + rowStarts;
+  const double grain = std::min({Granularity(step), Granularity(rowStep), 1.0});
+  return bound < 0x1p52 * grain;
+}
+
+// The same for one row, where the start is known, with two more ways out for
+// the tiny steps of headings near multiples of 90 degrees.
 bool RowRoundsAlike(float step, float start, uint32_t count) {
   if (!std::isfinite(step) || !std::isfinite(start)) return false;
   const double span = static_cast<double>(count - 1) * step;
   const double bound = std::fabs(span) + std::fabs(start);
-  // 1. Every e(x) is a multiple of the finer granularity and fits 52 bits of
-  //    it: double holds it exactly.
+  // 1. Exact in double, as above.
   const double grain = std::min(Granularity(step), Granularity(start));
   if (bound < 0x1p52 * grain) return true;
   const double delta = bound * 0x1p-48;  // well above both rounding errors
@@ -84,42 +100,6 @@ bool RowRoundsAlike(float step, float start, uint32_t count) {
   return magnitude + delta < stepGrain && (start == 0.0f || magnitude > delta);
 }
 
-#if defined(__SSE2__)
-// Both coordinates of a position in one register: cvtpd2dq rounds them in the
-// current (nearest-even) mode; out-of-range values become INT32_MIN.
-void DoubleRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
-               uint32_t columns, float rowX, float rowY) {
-  const __m128d step = _mm_set_pd(m.ay, m.ax);
-  const __m128d start = _mm_set_pd(rowY, rowX);
-  __m128d column = _mm_setzero_pd();  // (x*ax, x*ay), exact: each is a 54-bit product at most
-  const uint8_t* pixels = display::ImagePixels(source);
-  const size_t pitch = source->pitch;
-  const uint32_t width = source->width, height = source->height;
-  for (uint32_t x = 0; x < columns; ++x) {
-    const __m128i rounded = _mm_cvtpd_epi32(_mm_add_pd(column, start));
-    column = _mm_add_pd(column, step);
-    const auto both = static_cast<uint64_t>(_mm_cvtsi128_si64(rounded));
-    const auto sx = static_cast<uint32_t>(both), sy = static_cast<uint32_t>(both >> 32);
-    const bool inside = sx < width && sy < height;
-    // Read a harmless pixel when outside, so that the choice needs no branch.
-    const size_t offset = inside ? sy * pitch + sx * size_t{4} : 0;
-    uint32_t pixel;
-    std::memcpy(&pixel, pixels + offset, sizeof pixel);
-    out[x] = inside ? pixel : KEY;
-  }
-}
-#else
-void DoubleRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
-               uint32_t columns, float rowX, float rowY) {
-  for (uint32_t x = 0; x < columns; ++x) {
-    const long sx = std::lrint(static_cast<double>(x) * m.ax + rowX);
-    const long sy = std::lrint(static_cast<double>(x) * m.ay + rowY);
-    const bool inside = sx >= 0 && sx < long{source->width} && sy >= 0 && sy < long{source->height};
-    out[x] = inside ? SourcePixel(source, static_cast<uint32_t>(sx), static_cast<uint32_t>(sy)) : KEY;
-  }
-}
-#endif
-
 }  // namespace
 
 void WalkExtended(display::Image* destination, const display::Image* source,
@@ -131,7 +111,7 @@ void WalkExtended(display::Image* destination, const display::Image* source,
 }
 
 void WalkFast(display::Image* destination, const display::Image* source,
-              const SpriteMapping& mapping, WalkArea area) {
+              const SpriteMapping& mapping, WalkArea area, RowKernel kernel) {
   // Column products x*step are exact in double below 2^29 columns, and the
   // rounded coordinates must fit int32.
   constexpr uint32_t int32Max = std::numeric_limits<int32_t>::max();
@@ -140,13 +120,16 @@ void WalkFast(display::Image* destination, const display::Image* source,
     WalkExtended(destination, source, mapping, area);
     return;
   }
+  const DoubleRowKernel doubleRow = SelectDoubleRowKernel(kernel, source);
+  const bool everyRowX = WalkRoundsAlike(mapping.ax, mapping.bx, mapping.tx, area);
+  const bool everyRowY = WalkRoundsAlike(mapping.ay, mapping.by, mapping.ty, area);
   for (uint32_t y = 0; y < area.rows; ++y) {
     const float rowX = RowStart(y, mapping.bx, mapping.tx);
     const float rowY = RowStart(y, mapping.by, mapping.ty);
     uint32_t* out = display::ImageRow32(destination, y);
-    if (RowRoundsAlike(mapping.ax, rowX, area.columns) &&
-        RowRoundsAlike(mapping.ay, rowY, area.columns)) {
-      DoubleRow(out, source, mapping, area.columns, rowX, rowY);
+    if ((everyRowX || RowRoundsAlike(mapping.ax, rowX, area.columns)) &&
+        (everyRowY || RowRoundsAlike(mapping.ay, rowY, area.columns))) {
+      doubleRow(out, source, mapping, area.columns, rowX, rowY);
     } else {
       ExtendedRow(out, source, mapping, area.columns, rowX, rowY);
     }

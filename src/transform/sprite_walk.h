@@ -27,9 +27,13 @@ struct WalkArea {
 // Formed in extended precision exactly as the mapping is defined: the reference.
 void WalkExtended(display::Image* destination, const display::Image* source,
                   const SpriteMapping& mapping, WalkArea area);
+// Which row kernel WalkFast uses: the fastest the processor runs, or the
+// baseline one (tests run both).
+enum class RowKernel { Best, Baseline };
+
 // The same pixels, row by row in double precision wherever that provably rounds
 // to the same integers, otherwise through the extended-precision row.
 void WalkFast(display::Image* destination, const display::Image* source,
-              const SpriteMapping& mapping, WalkArea area);
+              const SpriteMapping& mapping, WalkArea area, RowKernel kernel = RowKernel::Best);
 
 }  // namespace transform::detail
