@@ -5,7 +5,8 @@
 // in the current mode, nearest-even, as the mapping asks. Each position is
 // computed from x directly, with no running sum, so that positions are
 // independent. The AVX2 kernel handles eight positions at once and fetches them
-// with a masked gather, leaving the key colour in the lanes outside the source.
+// with plain loads, or with a masked gather that leaves the key colour in the
+// lanes outside the source.
 #include <cstring>
 #include <limits>
 
@@ -70,7 +71,8 @@ __attribute__((target("avx2"))) void Avx2Row(uint32_t* out, const display::Image
   const __m256i pitch = _mm256_set1_epi32(static_cast<int32_t>(source->pitch));
   const __m256i key = _mm256_set1_epi32(static_cast<int32_t>(KEY));
   const __m256d eight = _mm256_set1_pd(8.0);
-  const auto* pixels = reinterpret_cast<const int*>(display::ImagePixels(source));
+  const uint8_t* bytes = display::ImagePixels(source);
+  const auto* pixels = reinterpret_cast<const int*>(bytes);
   __m256d xLow = _mm256_setr_pd(0, 1, 2, 3), xHigh = _mm256_setr_pd(4, 5, 6, 7);
   uint32_t done = 0;
   for (; done + 8 <= columns; done += 8) {
@@ -80,8 +82,18 @@ __attribute__((target("avx2"))) void Avx2Row(uint32_t* out, const display::Image
                                             _mm256_cmpgt_epi32(height, _mm256_xor_si256(sy, flip)));
     // Byte offsets; the caller has made sure that they fit 31 bits.
     const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(sy, pitch), _mm256_slli_epi32(sx, 2));
-    const __m256i gathered = _mm256_mask_i32gather_epi32(key, pixels, offset, inside, 1);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), gathered);
+    // Gathers are slow on some processors: eight plain loads serve a block
+    // wholly inside the source, and a block wholly outside is all key colour.
+    const int insideLanes = _mm256_movemask_ps(_mm256_castsi256_ps(inside));
+    if (insideLanes == 0xFF) {
+      alignas(32) int32_t offsets[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
+      for (int i = 0; i < 8; ++i) std::memcpy(out + done + i, bytes + offsets[i], 4);
+    } else {
+      const __m256i gathered =
+          insideLanes == 0 ? key : _mm256_mask_i32gather_epi32(key, pixels, offset, inside, 1);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), gathered);
+    }
     xLow = _mm256_add_pd(xLow, eight);
     xHigh = _mm256_add_pd(xHigh, eight);
   }
