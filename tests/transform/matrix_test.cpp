@@ -54,9 +54,7 @@ TEST(MatrixTest, DegreeConstantHasItsBits) {
   EXPECT_EQ(std::bit_cast<uint32_t>(DEG_TO_RAD), 0x3C8EFA35u);
 }
 
-TEST(MatrixTest, CreationFillsEveryElement) {
-  for (float e : ElementsOf(Matrix())) EXPECT_EQ(std::bit_cast<uint32_t>(e), 0u);
-  for (float e : ElementsOf(Matrix(2.5f))) EXPECT_EQ(e, 2.5f);
+TEST(MatrixTest, CreationFromAxes) {
   const Matrix axes({1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12});
   EXPECT_EQ(ElementsOf(axes), (Elements16{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1}));
 }
@@ -87,34 +85,18 @@ TEST(MatrixTest, IntegerAndSingleOverloadsAgree) {
   ExpectSameBits(byInt, bySingle);
 }
 
-TEST(MatrixTest, RotateTakesAxesInOrderXYZ) {
-  Matrix together = Matrix::Identity(), apart = Matrix::Identity();
-  together.Rotate(30, 40, 50);
-  apart.Rotate(30, 0, 0);
-  apart.Rotate(0, 40, 0);
-  apart.Rotate(0, 0, 50);
-  ExpectSameBits(together, apart);
-}
-
-TEST(MatrixTest, RotationsAreRightHanded) {
-  Matrix z = Matrix::Identity(), x = Matrix::Identity(), y = Matrix::Identity();
-  z.Rotate(0, 0, 90);
+TEST(MatrixTest, RotationsAreRightHandedAndTakenXYZ) {
+  Matrix x = Matrix::Identity(), y = Matrix::Identity();
   x.Rotate(90, 0, 0);
   y.Rotate(0, 90, 0);
-  const Vector3 zx = TransformPoint(Vector3{1, 0, 0}, z);  // X turns to Y
-  EXPECT_NEAR(zx.x, 0, 1e-6);
-  EXPECT_EQ(zx.y, 1.0f);
-  const Vector3 xy = TransformPoint(Vector3{0, 1, 0}, x);  // Y turns to Z
-  EXPECT_EQ(xy.z, 1.0f);
-  const Vector3 yz = TransformPoint(Vector3{0, 0, 1}, y);  // Z turns to X
-  EXPECT_EQ(yz.x, 1.0f);
-}
-
-TEST(MatrixTest, IntegerTranslationRoundsToNearestSingle) {
-  Matrix m = Matrix::Identity();
-  m.Translate(16777217, -16777219, 0);  // 2^24 + 1 and -(2^24 + 3): ties go to even
-  EXPECT_EQ(m.Position().x, 16777216.0f);
-  EXPECT_EQ(m.Position().y, -16777220.0f);
+  EXPECT_EQ(TransformPoint(Vector3{0, 1, 0}, x).z, 1.0f);  // about X, Y turns to Z
+  EXPECT_EQ(TransformPoint(Vector3{0, 0, 1}, y).x, 1.0f);  // about Y, Z turns to X
+  Matrix together = Matrix::Identity(), apart = Matrix::Identity();
+  together.Rotate(90, 90, 90);
+  apart.Multiply(x);
+  apart.Multiply(y);
+  apart.Rotate(0, 0, 90);
+  ExpectSameBits(together, apart);
 }
 
 TEST(MatrixTest, MultiplySumsInExtendedPrecision) {
@@ -209,12 +191,6 @@ TEST(MatrixTest, LookAtMapsEyeToOriginLookingDownMinusZ) {
   EXPECT_NEAR(above.y, 1, 1e-6);
 }
 
-TEST(MatrixTest, LookAtWithEyeOnTargetZeroesTheRotation) {
-  Matrix view;
-  view.LookAt({1, 2, 3}, {1, 2, 3}, {0, 1, 0});
-  EXPECT_EQ(ElementsOf(view), (Elements16{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1}));
-}
-
 class FaceDirectionTest : public ::testing::TestWithParam<Vector3> {};
 
 TEST_P(FaceDirectionTest, BuildsARightHandedOrthonormalFrame) {
@@ -251,45 +227,20 @@ TEST(MatrixTest, FaceDirectionOfZeroIsNotFinite) {
   EXPECT_FALSE(std::isfinite(m.AxisZ().z));
 }
 
-TEST(MatrixTest, AxisSettersTouchOnlyTheirColumn) {
-  Matrix m(9.0f);
-  m.SetAxisX({1, 2, 3});
-  m.SetAxisY({4, 5, 6});
-  m.SetAxisZ({7, 8, 10});
-  m.SetPosition({11, 12, 13});
-  EXPECT_EQ(ElementsOf(m), (Elements16{1, 2, 3, 9, 4, 5, 6, 9, 7, 8, 10, 9, 11, 12, 13, 9}));
-  EXPECT_EQ(m.AxisY().z, 6.0f);
-  EXPECT_EQ(m.Position().x, 11.0f);
-}
-
 TEST(MatrixTest, TransformPointRoundsEveryPartialSum) {
   Matrix m = Matrix::Identity();
   m.Elements()[4] = 1.0f;  // x' = x + y + m12
   m.SetPosition({-1e8f, 0, 0});
   // 1e8 + 1 rounds back to 1e8 in single before the translation comes in.
   EXPECT_EQ(TransformPoint(Vector2{1e8f, 1}, m).x, 0.0f);
-  EXPECT_EQ(TransformPoint(Vector3{1e8f, 1, 0}, m).x, 0.0f);
-  const Vector4 v = TransformPoint(Vector4(1e8f, 1, 2, 0.25), m);
-  EXPECT_EQ(v.x, 0.0f);
-  EXPECT_EQ(v.z, 2.0f);
-  EXPECT_EQ(v.w, 0.25);
-}
-
-TEST(MatrixTest, TransformPointAppliesTheWholeMatrix) {
-  Matrix m = Matrix::Identity();
-  m.Translate(10, 20, 30);
-  m.Scale(2.0f, 3.0f, 4.0f);
-  const Vector3 p = TransformPoint(Vector3{1, 1, 1}, m);
-  EXPECT_EQ(p.x, 12.0f);
-  EXPECT_EQ(p.y, 23.0f);
-  EXPECT_EQ(p.z, 34.0f);
-  Vector3 inPlace{1, 1, 1};
-  inPlace *= m;
-  EXPECT_EQ(inPlace.z, 34.0f);
-  Vector4 four(1, 1, 1, 9.0);
+  Vector3 three{1e8f, 1, 0};
+  three *= m;
+  EXPECT_EQ(three.x, 0.0f);
+  Vector4 four(1e8f, 1, 2, 0.25);  // w is neither used nor changed
   four *= m;
-  EXPECT_EQ(four.y, 23.0f);
-  EXPECT_EQ(four.w, 9.0);
+  EXPECT_EQ(four.x, 0.0f);
+  EXPECT_EQ(four.z, 2.0f);
+  EXPECT_EQ(four.w, 0.25);
 }
 
 TEST(MatrixTest, ToStringOfIdentity) {

@@ -127,21 +127,6 @@ TEST(VectorTest, ScalarOperators) {
   EXPECT_EQ(p.y, static_cast<float>(3 * 0.1L));
 }
 
-TEST(VectorTest, ComponentOperators) {
-  const Vector3 a{1, 2, 3}, b{4, 5, 6};
-  const Vector3 s = a + b, d = b - a, p = a * b, q = b / a;
-  EXPECT_EQ(s.z, 9.0f);
-  EXPECT_EQ(d.x, 3.0f);
-  EXPECT_EQ(p.y, 10.0f);
-  EXPECT_EQ(q.z, 2.0f);
-  const Vector4 four = Vector4(1, 2, 3, 0.5) * Vector4(2, 2, 2, 0.5);
-  EXPECT_EQ(four.z, 6.0f);
-  EXPECT_EQ(four.w, 0.25);
-  const Vector4 copy(Vector3{7, 8, 9}, 0.125);
-  EXPECT_EQ(copy.y, 8.0f);
-  EXPECT_EQ(copy.w, 0.125);
-}
-
 TEST(VectorTest, ToStringTexts) {
   EXPECT_EQ(ToString(Vector2{0.5f, -2}), "x: 0.5, y: -2");
   EXPECT_EQ(ToString(Vector3{1, 2.5f, -3}), "x: 1, y: 2.5, z: -3");
