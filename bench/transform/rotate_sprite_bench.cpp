@@ -21,8 +21,8 @@ struct FreeImage {
 using BenchImage = std::unique_ptr<display::Image, FreeImage>;
 
 BenchImage MakeImage() {
-  auto* image = static_cast<display::Image*>(
-      std::malloc(display::IMAGE_HEADER_SIZE + SIZE * SIZE * 4));
+  auto* image =
+      static_cast<display::Image*>(std::malloc(display::IMAGE_HEADER_SIZE + SIZE * SIZE * 4));
   *image = display::Image{display::IMAGE_TYPE, 4, SIZE, SIZE, SIZE * 4, 0, {0, 0}};
   for (uint32_t y = 0; y < SIZE; ++y) {
     for (uint32_t x = 0; x < SIZE; ++x) display::ImageRow32(image, y)[x] = (y << 8) | x;
@@ -64,7 +64,8 @@ BENCHMARK(BM_RotateSprite)->Arg(0)->Arg(30)->Arg(90)->Arg(137)->Arg(180);
 // double-precision rows save.
 void BM_RotateSpriteExtendedWalk(benchmark::State& state) {
   const BenchImage source = MakeImage(), destination = MakeImage();
-  const auto mapping = transform::detail::MappingFor(SIZE, SIZE, static_cast<int32_t>(state.range(0)));
+  const auto mapping =
+      transform::detail::MappingFor(SIZE, SIZE, static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
     transform::detail::WalkExtended(destination.get(), source.get(), mapping, {SIZE, SIZE});
     benchmark::ClobberMemory();

@@ -205,7 +205,8 @@ void Matrix::FaceDirection(const Vector3& direction) {
   LoadIdentity();
   SetAxisZ(z);
   SetPosition({0.0f, 0.0f, 0.0f});
-  const Vector3 aux = (std::fabs(z.z) > 0.577) ? Vector3{-z.y, z.z, 0.0f} : Vector3{-z.y, z.x, 0.0f};
+  const Vector3 aux =
+      (std::fabs(z.z) > 0.577) ? Vector3{-z.y, z.z, 0.0f} : Vector3{-z.y, z.x, 0.0f};
   Vector3 x = Cross(aux, z);
   Normalize(x);
   SetAxisX(x);

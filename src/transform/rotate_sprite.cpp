@@ -34,8 +34,12 @@ SpriteMapping MappingFor(uint32_t destinationWidth, uint32_t destinationHeight, 
   m.Rotate(0, 0, heading);
   m.Translate(-cx, -cy, 0);
   const Vector3 origin = m.Position(), columnStep = m.AxisX(), rowStep = m.AxisY();
-  return {RoundToInt32(origin.x), RoundToInt32(origin.y), columnStep.x, columnStep.y, rowStep.x,
-          rowStep.y};
+  return {.tx = RoundToInt32(origin.x),
+          .ty = RoundToInt32(origin.y),
+          .ax = columnStep.x,
+          .ay = columnStep.y,
+          .bx = rowStep.x,
+          .by = rowStep.y};
 }
 
 }  // namespace detail

@@ -7,11 +7,12 @@
 // independent. The AVX2 kernel handles eight positions at once and fetches them
 // with plain loads, or with a masked gather that leaves the key colour in the
 // lanes outside the source.
+#include "transform/sprite_rows.h"
+
 #include <cstring>
 #include <limits>
 
 #include "display/blit.h"
-#include "transform/sprite_rows.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define TRANSFORM_X86_KERNELS 1
@@ -81,7 +82,8 @@ __attribute__((target("avx2"))) void Avx2Row(uint32_t* out, const display::Image
     const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(width, _mm256_xor_si256(sx, flip)),
                                             _mm256_cmpgt_epi32(height, _mm256_xor_si256(sy, flip)));
     // Byte offsets; the caller has made sure that they fit 31 bits.
-    const __m256i offset = _mm256_add_epi32(_mm256_mullo_epi32(sy, pitch), _mm256_slli_epi32(sx, 2));
+    const __m256i offset =
+        _mm256_add_epi32(_mm256_mullo_epi32(sy, pitch), _mm256_slli_epi32(sx, 2));
     // Gathers are slow on some processors: eight plain loads serve a block
     // wholly inside the source, and a block wholly outside is all key colour.
     const int insideLanes = _mm256_movemask_ps(_mm256_castsi256_ps(inside));
@@ -124,7 +126,8 @@ void AnyBaselineRow(uint32_t* out, const display::Image* source, const SpriteMap
 DoubleRowKernel SelectDoubleRowKernel(RowKernel kernel, const display::Image* source) {
 #if TRANSFORM_X86_KERNELS
   // The gather takes 32-bit signed byte offsets into the source.
-  const uint64_t lastOffset = uint64_t{source->pitch} * (source->height - 1) + uint64_t{source->width} * 4;
+  const uint64_t lastOffset =
+      uint64_t{source->pitch} * (source->height - 1) + uint64_t{source->width} * 4;
   const bool offsetsFit = lastOffset <= uint64_t{std::numeric_limits<int32_t>::max()};
   if (kernel == RowKernel::Best && offsetsFit && __builtin_cpu_supports("avx2")) return Avx2Row;
 #else

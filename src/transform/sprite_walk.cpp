@@ -6,7 +6,7 @@
 // where a short argument shows that the double sums round to the same integers:
 // once per call for the whole walk (any heading whose sine and cosine are not
 // tiny), else row by row; rows that pass no test take the extended-precision
-// path. In practice none do for the game's sprites; see the tests.
+// path. For sprite-sized images at whole-degree headings no row needs it.
 #include "transform/sprite_walk.h"
 
 #include <algorithm>
@@ -41,7 +41,8 @@ void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMappin
     const long sx = std::lrint(static_cast<Wide>(x) * m.ax + rowX);
     const long sy = std::lrint(static_cast<Wide>(x) * m.ay + rowY);
     const bool inside = sx >= 0 && sx < long{source->width} && sy >= 0 && sy < long{source->height};
-    out[x] = inside ? SourcePixel(source, static_cast<uint32_t>(sx), static_cast<uint32_t>(sy)) : KEY;
+    out[x] =
+        inside ? SourcePixel(source, static_cast<uint32_t>(sx), static_cast<uint32_t>(sy)) : KEY;
   }
 }
 
@@ -72,7 +73,8 @@ double Granularity(float a) {
 bool WalkRoundsAlike(float step, float rowStep, int32_t origin, WalkArea area) {
   if (!std::isfinite(step) || !std::isfinite(rowStep)) return false;
   const double rowStarts = (static_cast<double>(area.rows - 1) * std::fabs(rowStep) +
-                            std::fabs(static_cast<double>(origin))) * (1 + 0x1p-20);
+                            std::fabs(static_cast<double>(origin))) *
+                           (1 + 0x1p-20);
   const double bound = static_cast<double>(area.columns - 1) * std::fabs(step) + rowStarts;
   const double grain = std::min({Granularity(step), Granularity(rowStep), 1.0});
   return bound < 0x1p52 * grain;

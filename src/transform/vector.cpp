@@ -1,8 +1,9 @@
 // Products, lengths, normalisation, distances and text of the vector types.
+#include "transform/vector.h"
+
 #include <cmath>
 
 #include "transform/number_text.h"
-#include "transform/vector.h"
 
 namespace transform {
 namespace {
@@ -17,9 +18,7 @@ float LengthFromSquares(Wide squares) {
 }
 
 // (b - a) of two singles, handed to pow as a double and squared there.
-Wide SquaredDifference(float a, float b) {
-  return std::pow(static_cast<double>(Wide{b} - a), 2.0);
-}
+Wide SquaredDifference(float a, float b) { return std::pow(static_cast<double>(Wide{b} - a), 2.0); }
 
 }  // namespace
 

@@ -23,7 +23,8 @@ Elements16 ElementsOf(const Matrix& m) {
 // Bitwise equality, so that -0 versus 0 and the last bit both count.
 void ExpectSameBits(const Matrix& a, const Matrix& b) {
   EXPECT_EQ(0, std::memcmp(a.Elements(), b.Elements(), 16 * sizeof(float)))
-      << a.ToString() << "versus\n" << b.ToString();
+      << a.ToString() << "versus\n"
+      << b.ToString();
 }
 
 void ExpectNearIdentity(const Matrix& m, float tolerance) {
@@ -218,8 +219,8 @@ TEST_P(FaceDirectionTest, BuildsARightHandedOrthonormalFrame) {
 
 // Both auxiliary vectors: |z| above and below 0.577, and an axis direction.
 INSTANTIATE_TEST_SUITE_P(Directions, FaceDirectionTest,
-                         ::testing::Values(Vector3{1, 2, 3}, Vector3{1, 2, 0.1f},
-                                           Vector3{0, 0, -4}, Vector3{1, 0, 0}));
+                         ::testing::Values(Vector3{1, 2, 3}, Vector3{1, 2, 0.1f}, Vector3{0, 0, -4},
+                                           Vector3{1, 0, 0}));
 
 TEST(MatrixTest, FaceDirectionOfZeroIsNotFinite) {
   Matrix m;
@@ -262,8 +263,9 @@ TEST(MatrixTest, ToStringOfZeroMatrixEndsEveryLineInZero) {
 
 TEST(MatrixTest, ToStringWritesSevenSignificantDigits) {
   Matrix m;
-  const float values[16] = {0.5f,  -2.25f, 1234567.0f, 12345678.0f, 0.0001f, 1e-5f, 1.0f / 3.0f, -0.0f,
-                            100.0f, 1e7f,  2.5e-8f,    -1e20f,      0,       0,     0,           0};
+  const float values[16] = {0.5f,  -2.25f, 1234567.0f, 12345678.0f, 0.0001f, 1e-5f, 1.0f / 3.0f,
+                            -0.0f, 100.0f, 1e7f,       2.5e-8f,     -1e20f,  0,     0,
+                            0,     0};
   std::memcpy(m.Elements(), values, sizeof values);
   const std::string text = m.ToString();
   for (const char* line :

@@ -53,14 +53,13 @@ TEST_P(QuarterTurnTest, MatchesTheIndexFormula) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headings, QuarterTurnTest,
-    ::testing::Values(
-        QuarterTurn{0, [](int x, int y) { return std::pair(x, y); }, 0},
-        QuarterTurn{360, [](int x, int y) { return std::pair(x, y); }, 0},
-        QuarterTurn{90, [](int x, int y) { return std::pair(48 - y, x); }, 48},
-        QuarterTurn{180, [](int x, int y) { return std::pair(48 - x, 48 - y); }, 95},
-        QuarterTurn{270, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
-        QuarterTurn{-90, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
-        QuarterTurn{450, [](int x, int y) { return std::pair(48 - y, x); }, 48}),
+    ::testing::Values(QuarterTurn{0, [](int x, int y) { return std::pair(x, y); }, 0},
+                      QuarterTurn{360, [](int x, int y) { return std::pair(x, y); }, 0},
+                      QuarterTurn{90, [](int x, int y) { return std::pair(48 - y, x); }, 48},
+                      QuarterTurn{180, [](int x, int y) { return std::pair(48 - x, 48 - y); }, 95},
+                      QuarterTurn{270, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
+                      QuarterTurn{-90, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
+                      QuarterTurn{450, [](int x, int y) { return std::pair(48 - y, x); }, 48}),
     [](const auto& info) {
       return "Heading" + std::string(info.param.heading < 0 ? "Minus" : "") +
              std::to_string(std::abs(info.param.heading));
@@ -146,7 +145,8 @@ void ExpectWalksAgree(const detail::SpriteMapping& mapping, uint32_t width, uint
 }
 
 TEST(RotateSpriteTest, DoubleWalkMatchesExtendedAtEveryHeading) {
-  for (const auto& [width, height] : {std::pair(48u, 48u), std::pair(33u, 70u), std::pair(7u, 3u)}) {
+  for (const auto& [width, height] :
+       {std::pair(48u, 48u), std::pair(33u, 70u), std::pair(7u, 3u)}) {
     for (int32_t heading = -720; heading <= 720; ++heading) {
       ExpectWalksAgree(detail::MappingFor(width, height, heading), width, height);
     }
@@ -159,12 +159,13 @@ TEST(RotateSpriteTest, DoubleWalkMatchesExtendedOnAwkwardSteps) {
   // Steps and origins that put many sums on or next to halves, tiny steps, and
   // steps below single precision's normal range.
   std::mt19937 random(1234);
-  const float steps[] = {0.5f, -0.5f, 0.25f, 1.0f, -1.0f, 1.1920929e-7f, -5.9604645e-8f, 1e-8f,
-                         0x1p-60f, -0x1p-40f, 3.0e-39f, 0.1f, 0.7071068f, 1.5f, 2.0f / 3.0f};
+  const float steps[] = {0.5f,          -0.5f,          0.25f,      1.0f,     -1.0f,
+                         1.1920929e-7f, -5.9604645e-8f, 1e-8f,      0x1p-60f, -0x1p-40f,
+                         3.0e-39f,      0.1f,           0.7071068f, 1.5f,     2.0f / 3.0f};
   std::uniform_int_distribution<size_t> pick(0, std::size(steps) - 1);
   std::uniform_int_distribution<int32_t> origin(-60, 60);
   for (int i = 0; i < 3000; ++i) {
-    const detail::SpriteMapping m{origin(random), origin(random), steps[pick(random)],
+    const detail::SpriteMapping m{origin(random),      origin(random),      steps[pick(random)],
                                   steps[pick(random)], steps[pick(random)], steps[pick(random)]};
     ExpectWalksAgree(m, 40, 24);
   }

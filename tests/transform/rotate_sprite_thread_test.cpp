@@ -17,7 +17,8 @@ using testing::MakeImage;
 using testing::TestImage;
 
 bool SamePixels(const display::Image* a, const display::Image* b) {
-  return std::memcmp(display::ImagePixels(a), display::ImagePixels(b), size_t{a->pitch} * a->height) == 0;
+  return std::memcmp(display::ImagePixels(a), display::ImagePixels(b),
+                     size_t{a->pitch} * a->height) == 0;
 }
 
 TEST(RotateSpriteThreadTest, ConcurrentCallsDoNotInterfere) {

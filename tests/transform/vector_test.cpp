@@ -101,7 +101,8 @@ TEST(VectorTest, AngleBetweenInRadians) {
   const float half = static_cast<float>(std::numbers::pi / 2);
   EXPECT_EQ(AngleBetween(Vector3{1, 0, 0}, Vector3{0, 1, 0}), half);
   EXPECT_EQ(AngleBetween(Vector3{1, 0, 0}, Vector3{2, 0, 0}), 0.0f);
-  EXPECT_EQ(AngleBetween(Vector3{1, 0, 0}, Vector3{-3, 0, 0}), static_cast<float>(std::numbers::pi));
+  EXPECT_EQ(AngleBetween(Vector3{1, 0, 0}, Vector3{-3, 0, 0}),
+            static_cast<float>(std::numbers::pi));
   EXPECT_EQ(AngleBetween(Vector3{0, 0, 0}, Vector3{0, 1, 0}), half);
 }
 
