@@ -15,7 +15,7 @@
 #include <limits>
 
 #include "display/blit.h"
-#include "transform/sprite_rows.h"
+#include "transform/sprite_kernels.h"
 
 namespace transform::detail {
 namespace {
@@ -25,25 +25,12 @@ using Wide = long double;
 constexpr uint32_t KEY = display::KEY_COLOUR_32;
 
 // Row start: y * step + origin, stored as a single.
-float RowStart(uint32_t y, float step, int32_t origin) {
+float RowStartValue(uint32_t y, float step, int32_t origin) {
   return static_cast<float>(Wide{static_cast<Wide>(y)} * step + origin);
 }
 
 uint32_t SourcePixel(const display::Image* source, uint32_t x, uint32_t y) {
   return display::ImageRow32(source, y)[x];
-}
-
-void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
-                 uint32_t columns, float rowX, float rowY) {
-  for (uint32_t x = 0; x < columns; ++x) {
-    // lrint of a long double rounds in the current (nearest-even) mode; values
-    // beyond long's range come back as LONG_MIN, which fails the bound test.
-    const long sx = std::lrint(static_cast<Wide>(x) * m.ax + rowX);
-    const long sy = std::lrint(static_cast<Wide>(x) * m.ay + rowY);
-    const bool inside = sx >= 0 && sx < long{source->width} && sy >= 0 && sy < long{source->height};
-    out[x] =
-        inside ? SourcePixel(source, static_cast<uint32_t>(sx), static_cast<uint32_t>(sy)) : KEY;
-  }
 }
 
 double PowerOfTwo(int exponent) {
@@ -70,6 +57,16 @@ double Granularity(float a) {
 // Every row start y*rowStep + origin, as a single, is a multiple of
 // min(Granularity(rowStep), 1), so with x*step every e(x) of the walk is a
 // multiple of `grain`; if all fit 52 bits of it, double holds them exactly.
+// Whether every row start y*rowStep + origin is exact in double: y*rowStep is
+// (y below 2^29), and the sum is a multiple of min(Granularity(rowStep), 1);
+// if it fits 52 bits of that, rounding the double sum to single gives what
+// rounding the long double one does.
+bool RowStartsExactInDouble(float rowStep, int32_t origin, uint32_t rows) {
+  if (!std::isfinite(rowStep) || rows >= (1u << 29)) return false;
+  const double bound = static_cast<double>(rows) * std::fabs(rowStep) + std::fabs(origin);
+  return bound < 0x1p52 * std::min(Granularity(rowStep), 1.0);
+}
+
 bool WalkRoundsAlike(float step, float rowStep, int32_t origin, WalkArea area) {
   if (!std::isfinite(step) || !std::isfinite(rowStep)) return false;
   const double rowStarts = (static_cast<double>(area.rows - 1) * std::fabs(rowStep) +
@@ -104,11 +101,37 @@ bool RowRoundsAlike(float step, float start, uint32_t count) {
 
 }  // namespace
 
+bool StartOfRow(const WalkPlan& plan, uint32_t y, RowStart& start) {
+  const SpriteMapping& m = plan.mapping;
+  const double row = y;
+  const float rowX = plan.startsInDouble ? static_cast<float>(row * m.bx + m.tx)
+                                         : RowStartValue(y, m.bx, m.tx);
+  const float rowY = plan.startsInDouble ? static_cast<float>(row * m.by + m.ty)
+                                         : RowStartValue(y, m.by, m.ty);
+  start = {rowX, rowY};
+  return (plan.everyRowX || RowRoundsAlike(m.ax, rowX, plan.area.columns)) &&
+         (plan.everyRowY || RowRoundsAlike(m.ay, rowY, plan.area.columns));
+}
+
+void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
+                 uint32_t columns, float rowX, float rowY) {
+  for (uint32_t x = 0; x < columns; ++x) {
+    // lrint of a long double rounds in the current (nearest-even) mode; values
+    // beyond long's range come back as LONG_MIN, which fails the bound test.
+    const long sx = std::lrint(static_cast<Wide>(x) * m.ax + rowX);
+    const long sy = std::lrint(static_cast<Wide>(x) * m.ay + rowY);
+    const bool inside = sx >= 0 && sx < long{source->width} && sy >= 0 && sy < long{source->height};
+    out[x] =
+        inside ? SourcePixel(source, static_cast<uint32_t>(sx), static_cast<uint32_t>(sy)) : KEY;
+  }
+}
+
 void WalkExtended(display::Image* destination, const display::Image* source,
                   const SpriteMapping& mapping, WalkArea area) {
   for (uint32_t y = 0; y < area.rows; ++y) {
     ExtendedRow(display::ImageRow32(destination, y), source, mapping, area.columns,
-                RowStart(y, mapping.bx, mapping.tx), RowStart(y, mapping.by, mapping.ty));
+                RowStartValue(y, mapping.bx, mapping.tx),
+                RowStartValue(y, mapping.by, mapping.ty));
   }
 }
 
@@ -122,20 +145,11 @@ void WalkFast(display::Image* destination, const display::Image* source,
     WalkExtended(destination, source, mapping, area);
     return;
   }
-  const DoubleRowKernel doubleRow = SelectDoubleRowKernel(kernel, source);
-  const bool everyRowX = WalkRoundsAlike(mapping.ax, mapping.bx, mapping.tx, area);
-  const bool everyRowY = WalkRoundsAlike(mapping.ay, mapping.by, mapping.ty, area);
-  for (uint32_t y = 0; y < area.rows; ++y) {
-    const float rowX = RowStart(y, mapping.bx, mapping.tx);
-    const float rowY = RowStart(y, mapping.by, mapping.ty);
-    uint32_t* out = display::ImageRow32(destination, y);
-    if ((everyRowX || RowRoundsAlike(mapping.ax, rowX, area.columns)) &&
-        (everyRowY || RowRoundsAlike(mapping.ay, rowY, area.columns))) {
-      doubleRow(out, source, mapping, area.columns, rowX, rowY);
-    } else {
-      ExtendedRow(out, source, mapping, area.columns, rowX, rowY);
-    }
-  }
+  const WalkPlan plan{mapping, area, WalkRoundsAlike(mapping.ax, mapping.bx, mapping.tx, area),
+                      WalkRoundsAlike(mapping.ay, mapping.by, mapping.ty, area),
+                      RowStartsExactInDouble(mapping.bx, mapping.tx, area.rows) &&
+                          RowStartsExactInDouble(mapping.by, mapping.ty, area.rows)};
+  SelectWalkKernel(kernel, source)(destination, source, plan);
 }
 
 }  // namespace transform::detail

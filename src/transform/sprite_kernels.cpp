@@ -1,4 +1,4 @@
-// Row kernels of the double-precision sprite walk.
+// Walk kernels of the double-precision sprite walk.
 //
 // x*ax is exact in double (a 24-bit single times an integer below 2^29), so each
 // coordinate is one rounded addition and one conversion; SSE2's conversions round
@@ -7,7 +7,7 @@
 // independent. The AVX2 kernel handles eight positions at once and fetches them
 // with plain loads, or with a masked gather that leaves the key colour in the
 // lanes outside the source.
-#include "transform/sprite_rows.h"
+#include "transform/sprite_kernels.h"
 
 #include <cstring>
 #include <limits>
@@ -59,11 +59,11 @@ __attribute__((target("avx2"))) inline __m256i RoundedEight(__m256d xLow, __m256
   return _mm256_set_m128i(high, low);
 }
 
-__attribute__((target("avx2"))) void Avx2Row(uint32_t* out, const display::Image* source,
-                                             const SpriteMapping& m, uint32_t columns, float rowX,
-                                             float rowY) {
+__attribute__((target("avx2"))) void Avx2Walk(display::Image* destination,
+                                              const display::Image* source, const WalkPlan& plan) {
+  const SpriteMapping& m = plan.mapping;
+  const uint32_t columns = plan.area.columns;
   const __m256d stepX = _mm256_set1_pd(m.ax), stepY = _mm256_set1_pd(m.ay);
-  const __m256d startX = _mm256_set1_pd(rowX), startY = _mm256_set1_pd(rowY);
   // Unsigned a < b as a signed comparison of both with the top bit flipped
   // (AVX2 compares only signed): out-of-range INT32_MIN lanes fail it too.
   const __m256i flip = _mm256_set1_epi32(static_cast<int32_t>(0x80000000u));
@@ -74,44 +74,51 @@ __attribute__((target("avx2"))) void Avx2Row(uint32_t* out, const display::Image
   const __m256d eight = _mm256_set1_pd(8.0);
   const uint8_t* bytes = display::ImagePixels(source);
   const auto* pixels = reinterpret_cast<const int*>(bytes);
-  __m256d xLow = _mm256_setr_pd(0, 1, 2, 3), xHigh = _mm256_setr_pd(4, 5, 6, 7);
-  uint32_t done = 0;
-  for (; done + 8 <= columns; done += 8) {
-    const __m256i sx = RoundedEight(xLow, xHigh, stepX, startX);
-    const __m256i sy = RoundedEight(xLow, xHigh, stepY, startY);
-    const __m256i inside = _mm256_and_si256(_mm256_cmpgt_epi32(width, _mm256_xor_si256(sx, flip)),
-                                            _mm256_cmpgt_epi32(height, _mm256_xor_si256(sy, flip)));
-    // Byte offsets; the caller has made sure that they fit 31 bits.
-    const __m256i offset =
-        _mm256_add_epi32(_mm256_mullo_epi32(sy, pitch), _mm256_slli_epi32(sx, 2));
-    // Gathers are slow on some processors: eight plain loads serve a block
-    // wholly inside the source, and a block wholly outside is all key colour.
-    const int insideLanes = _mm256_movemask_ps(_mm256_castsi256_ps(inside));
-    if (insideLanes == 0xFF) {
-      alignas(32) int32_t offsets[8];
-      _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
-      for (int i = 0; i < 8; ++i) std::memcpy(out + done + i, bytes + offsets[i], 4);
-    } else {
-      const __m256i gathered =
-          insideLanes == 0 ? key : _mm256_mask_i32gather_epi32(key, pixels, offset, inside, 1);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), gathered);
+  for (uint32_t y = 0; y < plan.area.rows; ++y) {
+    RowStart start;
+    const bool inDouble = StartOfRow(plan, y, start);
+    uint32_t* out = display::ImageRow32(destination, y);
+    if (!inDouble) {
+      ExtendedRow(out, source, m, columns, start.x, start.y);
+      continue;
     }
-    xLow = _mm256_add_pd(xLow, eight);
-    xHigh = _mm256_add_pd(xHigh, eight);
+    const __m256d startX = _mm256_set1_pd(start.x), startY = _mm256_set1_pd(start.y);
+    __m256d xLow = _mm256_setr_pd(0, 1, 2, 3), xHigh = _mm256_setr_pd(4, 5, 6, 7);
+    uint32_t done = 0;
+    for (; done + 8 <= columns; done += 8) {
+      const __m256i sx = RoundedEight(xLow, xHigh, stepX, startX);
+      const __m256i sy = RoundedEight(xLow, xHigh, stepY, startY);
+      const __m256i inside =
+          _mm256_and_si256(_mm256_cmpgt_epi32(width, _mm256_xor_si256(sx, flip)),
+                           _mm256_cmpgt_epi32(height, _mm256_xor_si256(sy, flip)));
+      // Byte offsets; SelectWalkKernel has made sure that they fit 31 bits.
+      const __m256i offset =
+          _mm256_add_epi32(_mm256_mullo_epi32(sy, pitch), _mm256_slli_epi32(sx, 2));
+      // Gathers are slow on some processors: eight plain loads serve a block
+      // wholly inside the source, and a block wholly outside is all key colour.
+      const int insideLanes = _mm256_movemask_ps(_mm256_castsi256_ps(inside));
+      if (insideLanes == 0xFF) {
+        alignas(32) int32_t offsets[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(offsets), offset);
+        for (int i = 0; i < 8; ++i) std::memcpy(out + done + i, bytes + offsets[i], 4);
+      } else {
+        const __m256i gathered =
+            insideLanes == 0 ? key : _mm256_mask_i32gather_epi32(key, pixels, offset, inside, 1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + done), gathered);
+      }
+      xLow = _mm256_add_pd(xLow, eight);
+      xHigh = _mm256_add_pd(xHigh, eight);
+    }
+    if (done < columns) BaselineRow(out, source, m, done, columns, start.x, start.y);
   }
-  BaselineRow(out, source, m, done, columns, rowX, rowY);
-}
-
-void AnyBaselineRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
-                    uint32_t columns, float rowX, float rowY) {
-  BaselineRow(out, source, m, 0, columns, rowX, rowY);
 }
 
 #else
 
-void AnyBaselineRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
-                    uint32_t columns, float rowX, float rowY) {
-  for (uint32_t x = 0; x < columns; ++x) {
+// Without x86 vector conversions: lrint rounds in the current mode too.
+void BaselineRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
+                 uint32_t first, uint32_t columns, float rowX, float rowY) {
+  for (uint32_t x = first; x < columns; ++x) {
     const long sx = std::lrint(static_cast<double>(x) * m.ax + rowX);
     const long sy = std::lrint(static_cast<double>(x) * m.ay + rowY);
     const bool inside = sx >= 0 && sx < long{source->width} && sy >= 0 && sy < long{source->height};
@@ -121,20 +128,34 @@ void AnyBaselineRow(uint32_t* out, const display::Image* source, const SpriteMap
 
 #endif
 
+void BaselineWalk(display::Image* destination, const display::Image* source,
+                  const WalkPlan& plan) {
+  for (uint32_t y = 0; y < plan.area.rows; ++y) {
+    RowStart start;
+    const bool inDouble = StartOfRow(plan, y, start);
+    uint32_t* out = display::ImageRow32(destination, y);
+    if (inDouble) {
+      BaselineRow(out, source, plan.mapping, 0, plan.area.columns, start.x, start.y);
+    } else {
+      ExtendedRow(out, source, plan.mapping, plan.area.columns, start.x, start.y);
+    }
+  }
+}
+
 }  // namespace
 
-DoubleRowKernel SelectDoubleRowKernel(RowKernel kernel, const display::Image* source) {
+WalkKernel SelectWalkKernel(RowKernel kernel, const display::Image* source) {
 #if TRANSFORM_X86_KERNELS
   // The gather takes 32-bit signed byte offsets into the source.
   const uint64_t lastOffset =
       uint64_t{source->pitch} * (source->height - 1) + uint64_t{source->width} * 4;
   const bool offsetsFit = lastOffset <= uint64_t{std::numeric_limits<int32_t>::max()};
-  if (kernel == RowKernel::Best && offsetsFit && __builtin_cpu_supports("avx2")) return Avx2Row;
+  if (kernel == RowKernel::Best && offsetsFit && __builtin_cpu_supports("avx2")) return Avx2Walk;
 #else
   (void)kernel;
   (void)source;
 #endif
-  return AnyBaselineRow;
+  return BaselineWalk;
 }
 
 }  // namespace transform::detail
