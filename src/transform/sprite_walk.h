@@ -27,7 +27,7 @@ struct WalkArea {
 // Formed in extended precision exactly as the mapping is defined: the reference.
 void WalkExtended(display::Image* destination, const display::Image* source,
                   const SpriteMapping& mapping, WalkArea area);
-// Which row kernel WalkFast uses: the fastest the processor runs, or the
+// Which walk kernel WalkFast uses: the fastest the processor runs, or the
 // baseline one (tests run both).
 enum class RowKernel { Best, Baseline };
 
