@@ -31,10 +31,10 @@ xdotool mousemove --window "$window" 320 240 windowfocus --sync "$window"
 
 # Ten frame steps of turning: green to heading 120 (left and down), blue to 300
 # (right and up), away from the bird; then both speed up and fire.
-xdotool keydown Left d; sleep 0.35; xdotool keyup Left d
-xdotool keydown Up r; sleep 0.6; xdotool keyup Up r
-xdotool keydown Control_L a; sleep 0.04; xdotool keyup Control_L a
-sleep 0.15
+# One xdotool run, so that starting the tool does not stretch the key holds.
+xdotool keydown Left d sleep 0.35 keyup Left d \
+        keydown Up r sleep 0.6 keyup Up r \
+        keydown Control_L a sleep 0.04 keyup Control_L a sleep 0.15
 mkdir -p "$(dirname "$output")"
 xwd -id "$window" -silent | convert xwd:- "$output"
 echo "saved $output"
