@@ -18,7 +18,7 @@ namespace {
 
 // A vanished window must fail the call that touched it, not end the test program
 // (Xlib's default handler exits).
-int RecordError(Display*, XErrorEvent*) { return 0; }
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
 
 // Scales one channel of an X pixel to 8 bits using its mask.
 uint32_t Channel(unsigned long pixel, unsigned long mask) {
@@ -73,7 +73,7 @@ bool Snapshot::SavePpm(const std::string& path) const {
 }
 
 XSession::XSession() {
-  XSetErrorHandler(RecordError);
+  XSetErrorHandler(IgnoreError);
   display_ = XOpenDisplay(nullptr);
   if (display_ == nullptr) return;
   int event = 0, error = 0, major = 0, minor = 0;

@@ -9,7 +9,7 @@
 //   { e2e::HeldKey up(x, XK_Up); ... }   // released when the guard ends
 //   x.SendCloseRequest(w);
 //
-// X errors (a window that vanished under us) are recorded, never fatal: every call
+// X errors (a window that vanished under us) are ignored, never fatal: every call
 // reports failure through its result instead.
 #pragma once
 #include <X11/Xlib.h>
