@@ -68,6 +68,15 @@ struct Screen {
   std::atomic<bool> autoLocked{false};
 
   DrawingState drawing;
+
+  // Key ring (16 codes, oldest dropped when full) and the key-press flag, fed by
+  // the layer's own window procedure.
+  uint16_t keyRing[KEY_RING_SIZE] = {};
+  int keyRingStart = 0;
+  int keyRingCount = 0;
+  std::atomic<bool> keyPressed{false};
+
+  uint32_t palette[256] = {};
 };
 
 // The open screen or null. Set and cleared only by SetScreenMode / CloseScreen.
@@ -98,9 +107,9 @@ inline bool TargetIsPage(const Screen& screen) { return screen.drawing.targetIma
 // Marks rows first..last (already inside 0..height-1) for the next presentation.
 void MarkRows(Screen& screen, int32_t first, int32_t last);
 
-// Key ring and key-press flag, fed by the layer's own window procedure.
-void QueueKey(uint16_t code);
+// Queues a key code in the ring and sets the key-press flag (window pass only).
+void QueueKey(Screen& screen, uint16_t code);
 // Reads and clears the key-press flag (under the auto-lock).
-bool TakeKeyPressFlag();
+bool TakeKeyPressFlag(Screen& screen);
 
 }  // namespace display
