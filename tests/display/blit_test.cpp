@@ -2,7 +2,9 @@
 // rectangles, position rounding, header forms, marks and the auto-lock.
 #include "display/blit.h"
 
+#include <cstdio>
 #include <future>
+#include <string>
 #include <limits>
 #include <thread>
 #include <vector>
@@ -37,6 +39,7 @@ struct KeyCase {
   bool transparent;                // left out by PutTransparent
   uint32_t stored;                 // what PutTransparent stores otherwise
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.depth << "-bit " << std::hex << c.pixel; }
 
 class TransparentKeyTest : public DrawTest, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -69,7 +72,12 @@ INSTANTIATE_TEST_SUITE_P(
            KeyCase{32, 0xFF123456u, false, 0x00123456u},  // alpha dropped
            KeyCase{32, 0xFFFF00FEu, false, 0x00FF00FEu},  // one bit off the key
            KeyCase{16, 0xF81Fu, true, 0}, KeyCase{16, 0xF81Eu, false, 0xF81Eu},
-           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}));
+           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}),
+    [](const auto& info) {
+      char name[32];
+      std::snprintf(name, sizeof name, "bits%d_%08X", info.param.depth, info.param.pixel);
+      return std::string(name);
+    });
 
 // --- clipping, marks, source rectangles --------------------------------------
 
@@ -148,6 +156,7 @@ struct RoundCase {
   float position;
   int pixel;
 };
+void PrintTo(const RoundCase& c, std::ostream* os) { *os << c.position << " -> " << c.pixel; }
 class RoundingTest : public DrawTest, public ::testing::WithParamInterface<RoundCase> {};
 
 TEST_P(RoundingTest, PositionsRoundHalfAwayFromZero) {
@@ -169,7 +178,8 @@ TEST_P(RoundingTest, PositionsRoundHalfAwayFromZero) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, RoundingTest,
                          Values(RoundCase{10.5f, 11}, RoundCase{10.49f, 10}, RoundCase{-0.3f, 0},
-                                RoundCase{-2.5f, -3}, RoundCase{0.5f, 1}, RoundCase{2.5f, 3}));
+                                RoundCase{-2.5f, -3}, RoundCase{0.5f, 1}, RoundCase{2.5f, 3}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST(RoundToPixelTest, FarOffValuesStayFarOff) {
   EXPECT_EQ(RoundToPixel(1e30f), 1 << 30);

@@ -71,6 +71,7 @@ TEST_F(TextTest, TextRunningOffTheRightEdgeIsCutAtThePixel) {
 struct ClipCase {
   float x, y;
 };
+void PrintTo(const ClipCase& c, std::ostream* os) { *os << "(" << c.x << ", " << c.y << ")"; }
 class TextClipTest : public DrawTest, public ::testing::WithParamInterface<ClipCase> {};
 
 TEST_P(TextClipTest, DrawsOnlyGlyphPixelsInsideTheTarget) {
@@ -90,7 +91,8 @@ TEST_P(TextClipTest, DrawsOnlyGlyphPixelsInsideTheTarget) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, TextClipTest,
                          ::testing::Values(ClipCase{-3, -2}, ClipCase{-9, 0}, ClipCase{5, 3},
-                                           ClipCase{-30, -7}, ClipCase{12, 5}));
+                                           ClipCase{-30, -7}, ClipCase{12, 5}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
   ASSERT_EQ(DrawText(nullptr, 99.0f, 50.0f, 4, "A", WHITE), 0);

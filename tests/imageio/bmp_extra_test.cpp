@@ -30,6 +30,7 @@ struct ExtraCase {
   int status;    // ReadBmp's status when it does
   std::function<uint32_t(uint32_t x, uint32_t y, uint32_t width, uint32_t height)> expected;
 };
+void PrintTo(const ExtraCase& c, std::ostream* os) { *os << c.file; }
 
 uint32_t AllFill(uint32_t, uint32_t, uint32_t, uint32_t) { return FILL; }
 uint32_t Alternating(uint32_t x, uint32_t y, uint32_t, uint32_t) {

@@ -125,6 +125,7 @@ struct RefusalCase {
   BmpSpec spec;
   int status;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what; }
 
 class BmpRefusalTest : public ScreenTest, public ::testing::WithParamInterface<RefusalCase> {};
 
@@ -235,6 +236,7 @@ struct BrokenRle {
   const char* what;
   std::vector<uint8_t> stream;
 };
+void PrintTo(const BrokenRle& c, std::ostream* os) { *os << c.what; }
 class BrokenRleTest : public ScreenTest, public ::testing::WithParamInterface<BrokenRle> {};
 
 TEST_P(BrokenRleTest, StopsAndKeepsTheRowsAlreadyDecoded) {
