@@ -16,9 +16,10 @@ struct Conversion {
 };
 
 // Both decoders convert file row i into target line height - 1 - i when that
-// line lies inside the target, through rowBuffer (layout.rowBufferSize + 1
-// bytes). They return BMP_OK, or BMP_MALFORMED when the data ends early or a
-// run-length code breaks the image's bounds; lines done before then stay.
+// line lies inside the target, through rowBuffer: layout.rowBufferSize + 1
+// bytes for stored rows, 256 bytes (one run) for run-length data. They return
+// BMP_OK, or BMP_MALFORMED when the data ends early or a run-length code breaks
+// the image's bounds; lines done before then stay.
 int DecodeStoredRows(std::FILE* file, const Layout& layout, const Conversion& conversion,
                      const PixelTarget& target, uint8_t* rowBuffer);
 int DecodeRunLength(std::FILE* file, const Layout& layout, const Conversion& conversion,

@@ -39,6 +39,22 @@ bool ReadTables(std::FILE* file, const Layout& layout, uint32_t (&masks)[3],
   return std::fseek(file, layout.gapBeforeData, SEEK_CUR) == 0;
 }
 
+constexpr size_t MAX_RUN = 255;
+
+// Bytes from the current position to the end of the file.
+uint64_t BytesLeft(std::FILE* file) {
+  const long here = std::ftell(file);
+  if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+  const long end = std::ftell(file);
+  std::fseek(file, here, SEEK_SET);
+  return end > here ? static_cast<uint64_t>(end - here) : 0;
+}
+
+// What the first stored row reads: the packed bytes of a 1- or 4-bit row, else S.
+uint64_t FirstReadSize(const Layout& layout) {
+  return layout.bitCount < 8 ? layout.packedRowBytes : layout.rowBufferSize;
+}
+
 // The 1-byte conversion keeps the index bits that the display's depth can show.
 uint32_t IndexMask() {
   const int32_t depth = display::GetScreenInfo().depth;
@@ -76,9 +92,17 @@ int ReadBmp(const char* name, display::Image* image) {
                                 std::min(layout.height, image->height)};
 
   // One row buffer for the whole file; the spare byte lets the 24-bit
-  // conversion load four bytes at a row's last pixel.
-  std::unique_ptr<uint8_t[]> rowBuffer(new (std::nothrow) uint8_t[layout.rowBufferSize + 1]);
-  if (!rowBuffer) return BMP_MALFORMED;
+  // conversion load four bytes at a row's last pixel. A run-length stream needs
+  // room for one run (at most 255 pixels) only. When not even the first stored
+  // row is in the file, nothing is allocated: the read would fail anyway.
+  const bool runLength =
+      layout.encoding == Encoding::Rle8 || layout.encoding == Encoding::Rle4;
+  std::unique_ptr<uint8_t[]> rowBuffer;
+  if (runLength) {
+    rowBuffer.reset(new (std::nothrow) uint8_t[MAX_RUN + 1]);
+  } else if (BytesLeft(file.get()) >= FirstReadSize(layout)) {
+    rowBuffer.reset(new (std::nothrow) uint8_t[layout.rowBufferSize + 1]);
+  }
 
   int status = BMP_OK;
   display::WithScreenHeld([&] {
@@ -95,11 +119,13 @@ int ReadBmp(const char* name, display::Image* image) {
     const bmp::BitFieldDecoder fields(masks[0], masks[1], masks[2]);
     const bmp::Conversion conversion{&table, &fields};
 
-    const bool runLength =
-        layout.encoding == Encoding::Rle8 || layout.encoding == Encoding::Rle4;
-    status = runLength
-                 ? bmp::DecodeRunLength(file.get(), layout, conversion, target, rowBuffer.get())
-                 : bmp::DecodeStoredRows(file.get(), layout, conversion, target, rowBuffer.get());
+    if (!rowBuffer) {
+      status = BMP_MALFORMED;
+    } else if (runLength) {
+      status = bmp::DecodeRunLength(file.get(), layout, conversion, target, rowBuffer.get());
+    } else {
+      status = bmp::DecodeStoredRows(file.get(), layout, conversion, target, rowBuffer.get());
+    }
   });
   return status;
 }

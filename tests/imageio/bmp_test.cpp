@@ -181,6 +181,14 @@ TEST_F(BmpTest, PixelDataStartsAtItsOffset) {
   EXPECT_EQ(Pixel(image.get(), 1, 0), 0xFF111111u);
 }
 
+TEST_F(BmpTest, FileEndingBeforeItsRowsStillSetsThePalette) {
+  BmpSpec spec{.width = 4000, .height = 2, .bitCount = 8, .palette = {0x0A0B0C}};
+  ImagePtr image;
+  ASSERT_EQ(Read("norows.bmp", spec, &image), BMP_MALFORMED);
+  EXPECT_EQ(display::GetPaletteEntry(0), 0x000C0B0Au);
+  EXPECT_EQ(Pixel(image.get(), 0, 0), FILL);
+}
+
 TEST_F(BmpTest, HugeOrMissingFilesYieldNull) {
   BmpSpec spec = Rgb24(1, 1, 0);
   spec.width = 100000;
