@@ -21,9 +21,10 @@ const Pixel* RowAt(const uint8_t* base, int32_t pitch, int32_t y) {
 template <int BytesPerPixel>
 void CopyRows(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, int32_t srcPitch,
               int32_t dstPitch, int32_t, Blender, void*) {
+  // memmove: an image put into itself may overlap its own rows.
   const size_t rowBytes = static_cast<size_t>(width) * BytesPerPixel;
   for (int32_t y = 0; y < height; ++y) {
-    std::memcpy(dst + static_cast<intptr_t>(y) * dstPitch,
+    std::memmove(dst + static_cast<intptr_t>(y) * dstPitch,
                 src + static_cast<intptr_t>(y) * srcPitch, rowBytes);
   }
 }

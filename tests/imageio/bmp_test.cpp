@@ -13,8 +13,7 @@ namespace {
 
 using display::ImagePtr;
 
-constexpr uint32_t RED = 0xFFFF0000u, GREEN = 0xFF00FF00u, BLUE = 0xFF0000FFu,
-                   WHITE = 0xFFFFFFFFu, BLACK = 0xFF000000u;
+constexpr uint32_t RED = 0xFFFF0000u, GREEN = 0xFF00FF00u, BLUE = 0xFF0000FFu;
 
 // One stored 24-bit row: blue, green, red per pixel, padded to 4 bytes.
 void AppendRow24(std::vector<uint8_t>& out, std::initializer_list<uint32_t> colours) {
