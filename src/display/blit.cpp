@@ -71,13 +71,14 @@ int PutImage(Image* target, float x, float y, const Image* source, int32_t x1, i
   }
   if (routine == nullptr) return ILLEGAL_CALL;
 
+  // A short header can describe an empty image; there is nothing to clamp into.
+  if (src.width == 0 || src.height == 0) return OK;
   SourceArea area{0, 0, src.width, src.height};
   if (x1 != ARG_DEFAULT) {
     const int64_t cornerX = (coordType & 1) ? int64_t{x2} + x1 : x2;
     const int64_t cornerY = (coordType & 1) ? int64_t{y2} + y1 : y2;
     area = CornersToArea(src, x1, y1, cornerX, cornerY);
   }
-  if (area.width <= 0 || area.height <= 0) return OK;
 
   // Clip against the clip rectangle, skipping the source rows and columns cut off.
   const ClipRect& clip = state.clip;

@@ -213,6 +213,11 @@ TEST_F(BlitTest, AcceptsTheShortHeaderForm) {
   EXPECT_EQ(PagePixel(7, 8), 0xFF060606u);
   EXPECT_EQ(PagePixel(8, 8), 0xFF000000u);
   ExpectMarkedRows(7, 8);
+  // A short header may describe no pixels at all.
+  const uint32_t empty = 2u << 16;  // width 0, height 2
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, reinterpret_cast<const Image*>(&empty), 0, 0, 5, 5, 0, 1,
+                     PutOpaque),
+            0);
 }
 
 TEST_F(BlitTest, AlphaMaskModeWritesOnlyTheAlphaByte) {
