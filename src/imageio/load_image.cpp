@@ -6,15 +6,13 @@
 #include <string_view>
 
 #include "imageio/bmp.h"
+#include "imageio/jpeg.h"
 
 namespace imageio {
 namespace {
 
 // The PNG row: the PNG decoder, asked for an Image buffer, plugs in here.
 display::Image* LoadPngFileType(const char* /*name*/) { return nullptr; }
-
-// The JPEG row: the JPEG loader plugs in here.
-display::Image* LoadJpegFileType(const char* /*name*/) { return nullptr; }
 
 struct FileType {
   std::string_view key;
@@ -24,7 +22,7 @@ struct FileType {
 constexpr std::array<FileType, 3> FILE_TYPES = {{
     {"bmp", LoadBmp},
     {"png", LoadPngFileType},
-    {"jpg", LoadJpegFileType},
+    {"jpg", LoadJpeg},
 }};
 
 // Only A to Z change, as in the default ("C") locale.

@@ -19,7 +19,7 @@ constexpr uint32_t RED = 0xFFFF0000u, GREEN = 0xFF00FF00u, BLUE = 0xFF0000FFu;
 void AppendRow24(std::vector<uint8_t>& out, std::initializer_list<uint32_t> colours) {
   size_t n = 0;
   for (uint32_t c : colours) {
-    out.insert(out.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+    for (int shift : {0, 8, 16}) out.push_back(uint8_t(c >> shift));
     n += 3;
   }
   out.resize(out.size() + (4 - n % 4) % 4, 0xEE);
@@ -29,7 +29,9 @@ BmpSpec Rgb24(int32_t width, int32_t height, uint32_t colour) {
   BmpSpec spec{.width = width, .height = height, .bitCount = 24};
   for (int32_t y = 0; y < height; ++y) {
     std::vector<uint8_t> row;
-    for (int32_t x = 0; x < width; ++x) row.insert(row.end(), {uint8_t(colour), uint8_t(colour >> 8), uint8_t(colour >> 16)});
+    for (int32_t x = 0; x < width; ++x) {
+      for (int shift : {0, 8, 16}) row.push_back(uint8_t(colour >> shift));
+    }
     row.resize((row.size() + 3) / 4 * 4, 0);
     spec.pixels.insert(spec.pixels.end(), row.begin(), row.end());
   }
@@ -280,6 +282,16 @@ TEST_F(BmpTest, FileTypeComesFromTheLastThreeCharactersInAnyCase) {
     EXPECT_EQ(LoadImage(WriteFile(name, bytes).c_str()), nullptr) << name;
   }
   EXPECT_EQ(LoadImage(nullptr), nullptr);
+}
+
+TEST_F(BmpTest, JpegNamesGoToTheJpegLoader) {
+  const std::string jpeg = std::string(BRAZDOVAR_TESTDATA) + "/jpeg/tiny-3x2-444.jpg";
+  ImagePtr image(LoadImage(jpeg.c_str()));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->width, 3u);
+  EXPECT_EQ(image->height, 2u);
+  // A BMP file named .jpg is read as a JPEG, and refused.
+  EXPECT_EQ(LoadImage(WriteFile("blok.JPG", BuildBmp(Rgb24(2, 2, 0))).c_str()), nullptr);
 }
 
 TEST(BmpWithoutScreenTest, LoadingNeedsAScreen) {
