@@ -1,0 +1,80 @@
+// PNG pixel reconstruction: walks the passes and rows of the inflated scanlines,
+// undoes each row's filter and converts its pixels into the output layout.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "imageio/png_decoder.h"
+#include "imageio/png_emit.h"
+#include "imageio/png_target.h"
+#include "imageio/png_unfilter.h"
+
+namespace imageio {
+
+namespace {
+
+// Pixels in each row of a pass (the width without interlacing).
+uint32_t PassColumns(const PngDecoder& d, uint32_t pass) {
+  if (d.interlaceMethod != 1) return d.width;
+  const Adam7Pass& p = ADAM7[pass - 1];
+  return d.width <= p.xs ? 0 : (d.width + p.dx - p.xs - 1) / p.dx;
+}
+
+// Undoes the filters of every row of every pass and emits the pixels. Two row
+// buffers hold the current and the previous unfiltered row of a pass. Returns
+// false for a filter type above 4.
+bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const PixelConverter& cv,
+                     uint8_t* rowA, uint8_t* rowB, const uint8_t* zeroRow) {
+  const uint32_t passes = d.interlaceMethod == 1 ? 7 : 1;
+  const uint8_t* src = d.imageData;
+  for (uint32_t pass = 1; pass <= passes; ++pass) {
+    const uint32_t lineBytes = static_cast<uint32_t>(ScanlineBytes(&d, pass));
+    const uint32_t rows = PassRows(&d, pass);
+    if (lineBytes == 0 || rows == 0) continue;
+    const Adam7Pass geometry = d.interlaceMethod == 1 ? ADAM7[pass - 1] : Adam7Pass{0, 0, 1, 1};
+    const uint32_t columns = PassColumns(d, pass);
+    const uint32_t n = lineBytes - 1;
+    const uint8_t* prev = zeroRow;
+    uint32_t y = geometry.ys;
+    for (uint32_t r = 0; r < rows; ++r, y += geometry.dy, src += lineBytes) {
+      uint8_t* out = prev == rowA ? rowB : rowA;
+      const uint8_t* row = UnfilterRow(src[0], src + 1, prev, out, n, d.bytesPerPixel);
+      if (row == nullptr) return false;
+      uint32_t* pixels = writer.Row(y) + geometry.xs;
+      if (geometry.dx == 1) {
+        cv.emitRow(cv, row, columns, pixels, 1);
+      } else {
+        cv.emitStridedRow(cv, row, columns, pixels, geometry.dx);
+      }
+      prev = row;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void* ReconstructPng(const PngDecoder* decoder, PngTarget target) {
+  if (!decoder->ready) return nullptr;
+  PixelWriter writer;
+  void* output = AllocateTarget(target, decoder->width, decoder->height, &writer);
+  if (output == nullptr) return nullptr;
+  PixelConverter converter;
+  PreparePixelConverter(*decoder, writer.rgbaOrder, &converter);
+  size_t rowBytes = 0;
+  for (uint32_t pass = 1; pass <= 7; ++pass) {
+    rowBytes = std::max<size_t>(rowBytes, ScanlineBytes(decoder, pass));
+  }
+  uint8_t* rows = static_cast<uint8_t*>(std::calloc(3, rowBytes));
+  const bool done = rows != nullptr && ReconstructRows(*decoder, writer, converter, rows,
+                                                       rows + rowBytes, rows + 2 * rowBytes);
+  std::free(rows);
+  if (!done) {
+    std::free(output);
+    return nullptr;
+  }
+  return output;
+}
+
+}  // namespace imageio
