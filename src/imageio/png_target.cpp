@@ -19,7 +19,7 @@ constexpr uint32_t COMPACT_MAX_HEIGHT = 65535;
 void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
   if (width > COMPACT_MAX_WIDTH || height > COMPACT_MAX_HEIGHT) return nullptr;
   const size_t rowBytes = size_t{width} * 4;
-  uint8_t* block = static_cast<uint8_t*>(std::calloc(4 + rowBytes * height, 1));
+  uint8_t* block = static_cast<uint8_t*>(std::malloc(4 + rowBytes * height));
   if (block == nullptr) return nullptr;
   const uint16_t words[2] = {static_cast<uint16_t>(4 | width << 3), static_cast<uint16_t>(height)};
   std::memcpy(block, words, sizeof words);
@@ -29,21 +29,26 @@ void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
 
 void* AllocateImageBuffer(uint32_t width, uint32_t height, PixelWriter* writer) {
   const uint32_t pitch = (width * 4 + 31) / 32 * 32;
-  void* block = std::calloc(display::IMAGE_HEADER_SIZE + size_t{pitch} * height, 1);
+  void* block = std::malloc(display::IMAGE_HEADER_SIZE + size_t{pitch} * height);
   if (block == nullptr) return nullptr;
   display::Image* image = static_cast<display::Image*>(block);
+  std::memset(image, 0, sizeof *image);
   image->type = display::IMAGE_TYPE;
   image->bytesPerPixel = 4;
   image->width = width;
   image->height = height;
   image->pitch = pitch;
+  const uint32_t padding = pitch - width * 4;
+  for (uint32_t y = 0; padding != 0 && y < height; ++y) {
+    std::memset(display::ImagePixels(image) + size_t{y} * pitch + width * 4, 0, padding);
+  }
   *writer = {display::ImagePixels(image), static_cast<ptrdiff_t>(pitch), false};
   return block;
 }
 
 void* AllocateRawRgba(uint32_t width, uint32_t height, PixelWriter* writer) {
   const size_t rowBytes = size_t{width} * 4;
-  uint8_t* block = static_cast<uint8_t*>(std::calloc(rowBytes * height, 1));
+  uint8_t* block = static_cast<uint8_t*>(std::malloc(rowBytes * height));
   if (block == nullptr) return nullptr;
   *writer = {block + rowBytes * (height - 1), -static_cast<ptrdiff_t>(rowBytes), true};
   return block;

@@ -4,7 +4,6 @@
 // valid suite file trips the decoder's strict rules (trailing bytes, CRCs of
 // ancillary chunks, "tRNS" lengths), so none is exempt.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include <string>
 
 #include "imageio/png.h"
+#include "libpng_reference.h"
 
 namespace imageio::testing {
 namespace {
@@ -26,46 +26,6 @@ const fs::path SUITE = BRAZDOVAR_TESTDATA "/pngsuite";
 std::vector<uint8_t> ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-struct LibpngImage {
-  uint32_t width = 0, height = 0;
-  std::vector<uint8_t> rgba;  // top row first
-};
-
-// Decodes with libpng's classic API; false when libpng reports an error.
-bool DecodeWithLibpng(const std::vector<uint8_t>& file, LibpngImage* out) {
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  struct Reader {
-    const std::vector<uint8_t>* file;
-    size_t at;
-  } reader{&file, 0};
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, nullptr);
-    return false;
-  }
-  png_set_read_fn(png, &reader, [](png_structp p, png_bytep data, size_t length) {
-    auto* r = static_cast<Reader*>(png_get_io_ptr(p));
-    if (r->at + length > r->file->size()) png_error(p, "read past end");
-    std::memcpy(data, r->file->data() + r->at, length);
-    r->at += length;
-  });
-  png_read_info(png, info);
-  png_set_expand(png);
-  png_set_strip_16(png);
-  png_set_gray_to_rgb(png);
-  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  png_set_interlace_handling(png);
-  png_read_update_info(png, info);
-  out->width = png_get_image_width(png, info);
-  out->height = png_get_image_height(png, info);
-  out->rgba.assign(size_t{out->width} * out->height * 4, 0);
-  std::vector<png_bytep> rows(out->height);
-  for (uint32_t y = 0; y < out->height; ++y) rows[y] = out->rgba.data() + size_t{y} * out->width * 4;
-  png_read_image(png, rows.data());
-  png_destroy_read_struct(&png, &info, nullptr);
-  return true;
 }
 
 std::vector<std::string> SuiteFiles() {
@@ -90,8 +50,8 @@ TEST_P(PngSuite, MatchesLibpngOrRefusesCorruptFiles) {
     return;
   }
   ASSERT_NE(ours, nullptr);
-  LibpngImage reference;
-  ASSERT_TRUE(DecodeWithLibpng(file, &reference));
+  ReferenceImage reference;
+  ASSERT_TRUE(DecodeWithLibpng(file.data(), file.size(), &reference));
   auto* image = static_cast<display::Image*>(DecodePng(file.data(), file.size(), TargetImageBuffer));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width, reference.width);

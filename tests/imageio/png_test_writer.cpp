@@ -12,7 +12,7 @@ namespace imageio::testing {
 namespace {
 
 void PutBigEndian32(Bytes& out, uint32_t v) {
-  out.insert(out.end(), {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
+  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ Bytes Zlib(const Bytes& raw) {
 Bytes Chunk(const std::string& type, const Bytes& data) {
   Bytes out;
   PutBigEndian32(out, static_cast<uint32_t>(data.size()));
-  out.insert(out.end(), type.begin(), type.end());
+  for (char c : type) out.push_back(static_cast<uint8_t>(c));
   out.insert(out.end(), data.begin(), data.end());
   uLong crc = crc32(0, reinterpret_cast<const Bytef*>(type.data()), 4);
   if (!data.empty()) crc = crc32(crc, data.data(), static_cast<uInt>(data.size()));
