@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "imageio/png_decoder.h"
+#include "imageio/png_memory.h"
 
 namespace imageio {
 
@@ -111,7 +112,7 @@ bool JoinImageData(PngDecoder* decoder) {
   }
   if (total == 0) return false;
   // The chunks lie inside the file, so the total is below 2 GiB.
-  uint8_t* joined = static_cast<uint8_t*>(std::malloc(total));
+  uint8_t* joined = static_cast<uint8_t*>(AllocateForWriting(total, total));
   if (joined == nullptr) return false;
   uint8_t* at = joined;
   for (uint32_t i = 0; i < decoder->chunkCount; ++i) {
@@ -132,7 +133,7 @@ bool Inflate(PngDecoder* decoder) {
   const uint64_t capacity = InflationCapacity(expected);
   // Only an inflation of exactly `expected` bytes is kept, and only those bytes
   // are ever read, so the buffer needs no clearing.
-  uint8_t* raw = static_cast<uint8_t*>(std::malloc(capacity));
+  uint8_t* raw = static_cast<uint8_t*>(AllocateForWriting(capacity, expected));
   uLongf rawLength = 0;
   int status = Z_MEM_ERROR;
   if (raw != nullptr) {

@@ -66,6 +66,9 @@ void* ReconstructPng(const PngDecoder* decoder, PngTarget target) {
   for (uint32_t pass = 1; pass <= 7; ++pass) {
     rowBytes = std::max<size_t>(rowBytes, ScanlineBytes(decoder, pass));
   }
+  // Inflation leaves more than UNFILTER_ROW_SLACK spare bytes after the last
+  // scanline; the row buffers get their own.
+  rowBytes += UNFILTER_ROW_SLACK;
   uint8_t* rows = static_cast<uint8_t*>(std::calloc(3, rowBytes));
   const bool done = rows != nullptr && ReconstructRows(*decoder, writer, converter, rows,
                                                        rows + rowBytes, rows + 2 * rowBytes);

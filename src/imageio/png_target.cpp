@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "display/image.h"
+#include "imageio/png_memory.h"
 
 namespace imageio {
 
@@ -19,7 +20,7 @@ constexpr uint32_t COMPACT_MAX_HEIGHT = 65535;
 void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
   if (width > COMPACT_MAX_WIDTH || height > COMPACT_MAX_HEIGHT) return nullptr;
   const size_t rowBytes = size_t{width} * 4;
-  uint8_t* block = static_cast<uint8_t*>(std::malloc(4 + rowBytes * height));
+  uint8_t* block = static_cast<uint8_t*>(AllocateForWriting(4 + rowBytes * height, 4 + rowBytes * height));
   if (block == nullptr) return nullptr;
   const uint16_t words[2] = {static_cast<uint16_t>(4 | width << 3), static_cast<uint16_t>(height)};
   std::memcpy(block, words, sizeof words);
@@ -29,7 +30,8 @@ void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
 
 void* AllocateImageBuffer(uint32_t width, uint32_t height, PixelWriter* writer) {
   const uint32_t pitch = (width * 4 + 31) / 32 * 32;
-  void* block = std::malloc(display::IMAGE_HEADER_SIZE + size_t{pitch} * height);
+  const size_t size = display::IMAGE_HEADER_SIZE + size_t{pitch} * height;
+  void* block = AllocateForWriting(size, size);
   if (block == nullptr) return nullptr;
   display::Image* image = static_cast<display::Image*>(block);
   std::memset(image, 0, sizeof *image);
@@ -48,7 +50,7 @@ void* AllocateImageBuffer(uint32_t width, uint32_t height, PixelWriter* writer) 
 
 void* AllocateRawRgba(uint32_t width, uint32_t height, PixelWriter* writer) {
   const size_t rowBytes = size_t{width} * 4;
-  uint8_t* block = static_cast<uint8_t*>(std::malloc(rowBytes * height));
+  uint8_t* block = static_cast<uint8_t*>(AllocateForWriting(rowBytes * height, rowBytes * height));
   if (block == nullptr) return nullptr;
   *writer = {block + rowBytes * (height - 1), -static_cast<ptrdiff_t>(rowBytes), true};
   return block;

@@ -24,10 +24,16 @@ inline uint8_t PaethPredictor(int a, int b, int c) {
 // Returns 0, or 1 for a filter type above 4 (the byte is left as it is).
 int UnfilterByte(uint8_t* v, uint8_t filter, uint32_t k, uint32_t r, uint32_t L, uint32_t bpp);
 
+// Bytes past the end of a row that UnfilterRow may read (src, prev) and write
+// (out): pixels of 3 and 6 bytes move as 4 and 8.
+inline constexpr uint32_t UNFILTER_ROW_SLACK = 8;
+
 // Unfilters the n bytes of one scanline at `src` (after its filter byte) against
 // the unfiltered previous row `prev` (zeros for the first row of a pass). The
 // result goes to `out`, except for filter None whose result is `src` itself.
-// Returns the unfiltered row, or null for a filter type above 4. bpp is 1 to 8.
+// Returns the unfiltered row, or null for a filter type above 4. bpp is 1 to 8,
+// and n a multiple of it when bpp > 1. Every buffer must have
+// UNFILTER_ROW_SLACK bytes after its n.
 const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
                            uint32_t n, uint32_t bpp);
 
