@@ -2,6 +2,10 @@
 // per column step (1, or the Adam7 step) so the common case runs without strides.
 #include "imageio/png_emit.h"
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 namespace imageio {
 
 namespace {
@@ -99,6 +103,37 @@ void EmitRgba16(const PixelConverter&, const uint8_t* row, uint32_t count, uint3
   }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+// 8-bit RGB and RGBA rows with column step 1, four pixels per SSSE3 byte shuffle.
+// An RGB load takes 16 bytes for 12, reading up to 4 bytes past the row, which
+// the unfilter row slack covers.
+template <uint32_t PIXEL, bool RGBA>
+__attribute__((target("ssse3"))) void EmitShuffled(const PixelConverter& cv, const uint8_t* row,
+                                                   uint32_t count, uint32_t* out, uint32_t) {
+  constexpr char R = 0, G = 1, B = 2, A = PIXEL == 4 ? 3 : -1;  // -1 clears the byte
+  constexpr char F = PIXEL;
+  const __m128i order =
+      RGBA ? _mm_setr_epi8(R, G, B, A, R + F, G + F, B + F, A < 0 ? -1 : A + F, R + 2 * F,
+                           G + 2 * F, B + 2 * F, A < 0 ? -1 : A + 2 * F, R + 3 * F, G + 3 * F,
+                           B + 3 * F, A < 0 ? -1 : A + 3 * F)
+           : _mm_setr_epi8(B, G, R, A, B + F, G + F, R + F, A < 0 ? -1 : A + F, B + 2 * F,
+                           G + 2 * F, R + 2 * F, A < 0 ? -1 : A + 2 * F, B + 3 * F, G + 3 * F,
+                           R + 3 * F, A < 0 ? -1 : A + 3 * F);
+  const __m128i opaque = _mm_set1_epi32(PIXEL == 4 ? 0 : static_cast<int>(0xFF000000u));
+  uint32_t i = 0;
+  for (; i + 4 <= count; i += 4, row += 4 * PIXEL) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                     _mm_or_si128(_mm_shuffle_epi8(pixels, order), opaque));
+  }
+  if constexpr (PIXEL == 4) {
+    EmitRgba8<RGBA, true>(cv, row, count - i, out + i, 1);
+  } else {
+    EmitRgb8<RGBA, true, false>(cv, row, count - i, out + i, 1);
+  }
+}
+#endif
+
 template <bool RGBA>
 void FillGrayLookup(const PngDecoder& d, PixelConverter* cv) {
   const uint32_t mask = (1u << d.bitDepth) - 1;
@@ -137,8 +172,17 @@ RowEmitter ChooseEmitter(const PngDecoder& d, const PixelConverter& cv) {
     case 4: return wide ? EmitGrayAlpha<2, RGBA, UNIT> : EmitGrayAlpha<1, RGBA, UNIT>;
     case 2:
       if (wide) return EmitRgb16<RGBA, UNIT>;
-      return cv.keyed ? EmitRgb8<RGBA, UNIT, true> : EmitRgb8<RGBA, UNIT, false>;
-    default: return wide ? EmitRgba16<RGBA, UNIT> : EmitRgba8<RGBA, UNIT>;
+      if (cv.keyed) return EmitRgb8<RGBA, UNIT, true>;
+#if defined(__x86_64__) || defined(__i386__)
+      if (UNIT && __builtin_cpu_supports("ssse3")) return EmitShuffled<3, RGBA>;
+#endif
+      return EmitRgb8<RGBA, UNIT, false>;
+    default:
+      if (wide) return EmitRgba16<RGBA, UNIT>;
+#if defined(__x86_64__) || defined(__i386__)
+      if (UNIT && __builtin_cpu_supports("ssse3")) return EmitShuffled<4, RGBA>;
+#endif
+      return EmitRgba8<RGBA, UNIT>;
   }
 }
 

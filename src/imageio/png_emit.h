@@ -14,6 +14,7 @@ namespace imageio {
 struct PixelConverter;
 
 // Writes `count` pixels of an unfiltered row to out[0], out[step], out[2 * step]...
+// The row may be read up to 4 bytes past its end (see UNFILTER_ROW_SLACK).
 using RowEmitter = void (*)(const PixelConverter& converter, const uint8_t* row, uint32_t count,
                             uint32_t* out, uint32_t step);
 

@@ -30,10 +30,15 @@ int UnfilterByte(uint8_t* v, uint8_t filter, uint32_t k, uint32_t r, uint32_t L,
 
 namespace {
 
+// The scalar loops carry each channel's left (and upper-left) byte in a local, so
+// the serial chain runs through registers rather than reloading what was just
+// stored. n is a multiple of BPP.
 template <uint32_t BPP>
 void UnfilterSub(const uint8_t* src, uint8_t* out, uint32_t n) {
-  std::memcpy(out, src, n < BPP ? n : BPP);
-  for (uint32_t i = BPP; i < n; ++i) out[i] = static_cast<uint8_t>(src[i] + out[i - BPP]);
+  uint8_t left[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) out[i + j] = left[j] = static_cast<uint8_t>(src[i + j] + left[j]);
+  }
 }
 
 void UnfilterUp(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
@@ -42,20 +47,25 @@ void UnfilterUp(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t 
 
 template <uint32_t BPP>
 void UnfilterAverage(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
-  const uint32_t lead = n < BPP ? n : BPP;
-  for (uint32_t i = 0; i < lead; ++i) out[i] = static_cast<uint8_t>(src[i] + (prev[i] >> 1));
-  for (uint32_t i = BPP; i < n; ++i) {
-    out[i] = static_cast<uint8_t>(src[i] + ((out[i - BPP] + prev[i]) >> 1));
+  uint32_t left[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      left[j] = (src[i + j] + ((left[j] + prev[i + j]) >> 1)) & 0xFF;
+      out[i + j] = static_cast<uint8_t>(left[j]);
+    }
   }
 }
 
 template <uint32_t BPP>
 void UnfilterPaeth(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
-  // Without a left neighbour a = c = 0, so Paeth picks b.
-  const uint32_t lead = n < BPP ? n : BPP;
-  for (uint32_t i = 0; i < lead; ++i) out[i] = static_cast<uint8_t>(src[i] + prev[i]);
-  for (uint32_t i = BPP; i < n; ++i) {
-    out[i] = static_cast<uint8_t>(src[i] + PaethPredictor(out[i - BPP], prev[i], prev[i - BPP]));
+  int left[BPP] = {}, upperLeft[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      const int up = prev[i + j];
+      left[j] = (src[i + j] + PaethPredictor(left[j], up, upperLeft[j])) & 0xFF;
+      upperLeft[j] = up;
+      out[i + j] = static_cast<uint8_t>(left[j]);
+    }
   }
 }
 
@@ -94,16 +104,17 @@ void UnfilterSubSimd(const uint8_t* src, uint8_t* out, uint32_t n) {
   }
 }
 
+// floor((a + b) / 2) = ~avg_epu8(~a, ~b), as avg_epu8 rounds up. Carrying the
+// left pixel complemented (na) leaves two operations on the serial chain:
+// ~a' = ~(x + ~avg(na, ~b)) = avg(na, ~b) - x.
 template <uint32_t BPP>
 void UnfilterAverageSimd(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
-  const __m128i ones = _mm_set1_epi8(1);
-  __m128i a = _mm_setzero_si128();
+  const __m128i ones = _mm_set1_epi8(-1);
+  __m128i na = ones;
   for (uint32_t i = 0; i < n; i += BPP) {
-    const __m128i b = LoadPixel<BPP>(prev + i);
-    // avg_epu8 rounds up; the filter rounds down.
-    const __m128i mean = _mm_sub_epi8(_mm_avg_epu8(a, b), _mm_and_si128(_mm_xor_si128(a, b), ones));
-    a = _mm_add_epi8(LoadPixel<BPP>(src + i), mean);
-    StorePixel<BPP>(out + i, a);
+    const __m128i nb = _mm_xor_si128(LoadPixel<BPP>(prev + i), ones);
+    na = _mm_sub_epi8(_mm_avg_epu8(na, nb), LoadPixel<BPP>(src + i));
+    StorePixel<BPP>(out + i, _mm_xor_si128(na, ones));
   }
 }
 
