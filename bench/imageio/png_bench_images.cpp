@@ -11,24 +11,42 @@ namespace imageio::bench {
 
 namespace {
 
-// Smooth shapes plus a little sensor-like noise: compresses and filters like a
-// photograph rather than like flat synthetic art.
-uint8_t Channel(uint32_t x, uint32_t y, uint32_t channel, uint32_t& seed) {
-  const double fx = x * (0.004 + 0.001 * channel), fy = y * (0.006 - 0.001 * channel);
-  double v = 128 + 70 * std::sin(fx + 2.0 * std::sin(fy * 0.7 + channel)) +
-             45 * std::cos(fy * 1.3 + std::sin(fx * 1.9) * 1.5);
-  seed = seed * 1664525u + 1013904223u;
-  v += static_cast<int>(seed >> 29) - 4;
-  return static_cast<uint8_t>(std::clamp(v, 0.0, 255.0));
+// Fractal value noise (the "plasma" of image editors): detail at every scale,
+// and channels that share most of their structure, so it filters and compresses
+// like a photograph rather than like flat synthetic art.
+float Lattice(int32_t x, int32_t y, uint32_t salt) {
+  uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u +
+               salt * 2246822519u;
+  h = (h ^ (h >> 13)) * 1274126177u;
+  return static_cast<float>((h ^ (h >> 16)) & 0xFFFF) / 65535.0f;
 }
+
+float Fractal(uint32_t x, uint32_t y, uint32_t salt) {
+  float sum = 0, total = 0, amplitude = 1, scale = 1.0f / 256;
+  for (uint32_t octave = 0; octave < 8; ++octave, amplitude *= 0.6f, scale *= 2) {
+    const float fx = x * scale, fy = y * scale;
+    const int32_t ix = static_cast<int32_t>(fx), iy = static_cast<int32_t>(fy);
+    const float tx = fx - ix, ty = fy - iy;
+    const uint32_t s = salt * 16 + octave;
+    const float top = Lattice(ix, iy, s) * (1 - tx) + Lattice(ix + 1, iy, s) * tx;
+    const float bottom = Lattice(ix, iy + 1, s) * (1 - tx) + Lattice(ix + 1, iy + 1, s) * tx;
+    sum += amplitude * (top * (1 - ty) + bottom * ty);
+    total += amplitude;
+  }
+  return sum / total;
+}
+
+uint8_t Level(float v) { return static_cast<uint8_t>(std::clamp((v - 0.5f) * 700 + 128, 0.0f, 255.0f)); }
 
 std::vector<uint8_t> Pixels(uint32_t width, uint32_t height, uint32_t channels) {
   std::vector<uint8_t> pixels(size_t{width} * height * channels);
-  uint32_t seed = 12345;
   size_t i = 0;
   for (uint32_t y = 0; y < height; ++y) {
     for (uint32_t x = 0; x < width; ++x) {
-      for (uint32_t c = 0; c < channels; ++c) pixels[i++] = Channel(x, y, c, seed);
+      const float light = Fractal(x, y, 0);
+      for (uint32_t c = 0; c < channels; ++c) {
+        pixels[i++] = Level(c == 3 ? Fractal(x, y, 9) : 0.7f * light + 0.3f * Fractal(x, y, c + 1));
+      }
     }
   }
   return pixels;

@@ -21,11 +21,25 @@ uint32_t PassColumns(const PngDecoder& d, uint32_t pass) {
   return d.width <= p.xs ? 0 : (d.width + p.dx - p.xs - 1) / p.dx;
 }
 
-// Undoes the filters of every row of every pass and emits the pixels. Two row
-// buffers hold the current and the previous unfiltered row of a pass. Returns
-// false for a filter type above 4.
+// Where one pass's rows are unfiltered: three work rows and a row of zeros (the
+// "previous row" of each pass's first row).
+struct RowBuffers {
+  uint8_t* work[3];
+  const uint8_t* zero;
+
+  // The first `count` work rows that are not `busy` (the previous row).
+  void Free(const uint8_t* busy, uint8_t** out, int count) const {
+    for (uint8_t* row : work) {
+      if (row != busy && count > 0) out[--count] = row;
+    }
+  }
+};
+
+// Undoes the filters of every row of every pass and emits the pixels. Pairs of
+// Paeth rows, the slowest filter, are unfiltered together. Returns false for a
+// filter type above 4.
 bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const PixelConverter& cv,
-                     uint8_t* rowA, uint8_t* rowB, const uint8_t* zeroRow) {
+                     const RowBuffers& buffers) {
   const uint32_t passes = d.interlaceMethod == 1 ? 7 : 1;
   const uint8_t* src = d.imageData;
   for (uint32_t pass = 1; pass <= passes; ++pass) {
@@ -35,19 +49,32 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
     const Adam7Pass geometry = d.interlaceMethod == 1 ? ADAM7[pass - 1] : Adam7Pass{0, 0, 1, 1};
     const uint32_t columns = PassColumns(d, pass);
     const uint32_t n = lineBytes - 1;
-    const uint8_t* prev = zeroRow;
-    uint32_t y = geometry.ys;
-    for (uint32_t r = 0; r < rows; ++r, y += geometry.dy, src += lineBytes) {
-      uint8_t* out = prev == rowA ? rowB : rowA;
-      const uint8_t* row = UnfilterRow(src[0], src + 1, prev, out, n, d.bytesPerPixel);
-      if (row == nullptr) return false;
+    auto emit = [&](const uint8_t* row, uint32_t y) {
       uint32_t* pixels = writer.Row(y) + geometry.xs;
       if (geometry.dx == 1) {
         cv.emitRow(cv, row, columns, pixels, 1);
       } else {
         cv.emitStridedRow(cv, row, columns, pixels, geometry.dx);
       }
+    };
+    const uint8_t* prev = buffers.zero;
+    uint32_t y = geometry.ys;
+    for (uint32_t r = 0; r < rows;) {
+      uint8_t* out[2];
+      buffers.Free(prev, out, 2);
+      if (r + 1 < rows && src[0] == 4 && src[lineBytes] == 4) {
+        UnfilterPaethPair(src + 1, src + lineBytes + 1, prev, out[0], out[1], n, d.bytesPerPixel);
+        emit(out[0], y);
+        emit(out[1], y + geometry.dy);
+        prev = out[1];
+        r += 2, y += 2 * geometry.dy, src += 2 * size_t{lineBytes};
+        continue;
+      }
+      const uint8_t* row = UnfilterRow(src[0], src + 1, prev, out[0], n, d.bytesPerPixel);
+      if (row == nullptr) return false;
+      emit(row, y);
       prev = row;
+      r += 1, y += geometry.dy, src += lineBytes;
     }
   }
   return true;
@@ -69,9 +96,9 @@ void* ReconstructPng(const PngDecoder* decoder, PngTarget target) {
   // Inflation leaves more than UNFILTER_ROW_SLACK spare bytes after the last
   // scanline; the row buffers get their own.
   rowBytes += UNFILTER_ROW_SLACK;
-  uint8_t* rows = static_cast<uint8_t*>(std::calloc(3, rowBytes));
-  const bool done = rows != nullptr && ReconstructRows(*decoder, writer, converter, rows,
-                                                       rows + rowBytes, rows + 2 * rowBytes);
+  uint8_t* rows = static_cast<uint8_t*>(std::calloc(4, rowBytes));
+  const RowBuffers buffers{{rows, rows + rowBytes, rows + 2 * rowBytes}, rows + 3 * rowBytes};
+  const bool done = rows != nullptr && ReconstructRows(*decoder, writer, converter, buffers);
   std::free(rows);
   if (!done) {
     std::free(output);

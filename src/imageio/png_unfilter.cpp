@@ -69,6 +69,31 @@ void UnfilterPaeth(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32
   }
 }
 
+template <uint32_t BPP>
+void UnfilterPaethPairScalar(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                             uint8_t* outA, uint8_t* outB, uint32_t n) {
+  int aA[BPP], cA[BPP], aB[BPP] = {}, cB[BPP] = {};
+  for (uint32_t j = 0; j < BPP; ++j) {
+    cA[j] = prev[j];
+    outA[j] = static_cast<uint8_t>(aA[j] = (srcA[j] + cA[j]) & 0xFF);
+  }
+  for (uint32_t i = BPP; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      const int bA = prev[i + j], bB = aA[j];
+      aA[j] = (srcA[i + j] + PaethPredictor(aA[j], bA, cA[j])) & 0xFF;
+      aB[j] = (srcB[i - BPP + j] + PaethPredictor(aB[j], bB, cB[j])) & 0xFF;
+      outA[i + j] = static_cast<uint8_t>(aA[j]);
+      outB[i - BPP + j] = static_cast<uint8_t>(aB[j]);
+      cA[j] = bA;
+      cB[j] = bB;
+    }
+  }
+  for (uint32_t j = 0; j < BPP; ++j) {
+    const uint32_t k = n - BPP + j;
+    outB[k] = static_cast<uint8_t>(srcB[k] + PaethPredictor(aB[j], aA[j], cB[j]));
+  }
+}
+
 #ifdef __SSE2__
 // Pixels of 3 to 8 bytes run one pixel per step in SSE2 registers (16-bit lanes
 // for Paeth), as 4- or 8-byte loads and stores: the spare lanes carry junk that
@@ -124,24 +149,60 @@ __m128i Select(__m128i mask, __m128i yes, __m128i no) {
   return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
 }
 
+// x + Paeth(a, b, c) on 16-bit lanes, one pixel. Ties go to a, then b.
+inline __m128i PaethPixel(__m128i a, __m128i b, __m128i c, __m128i x) {
+  const __m128i p = _mm_sub_epi16(b, c);  // p - a
+  const __m128i q = _mm_sub_epi16(a, c);  // p - b
+  const __m128i pa = Abs16(p), pb = Abs16(q), pc = Abs16(_mm_add_epi16(p, q));
+  const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
+  const __m128i nearest = Select(_mm_cmpeq_epi16(smallest, pa), a,
+                                 Select(_mm_cmpeq_epi16(smallest, pb), b, c));
+  return _mm_and_si128(_mm_add_epi16(nearest, x), _mm_set1_epi16(0xFF));
+}
+
+template <uint32_t BPP>
+__m128i LoadWide(const uint8_t* p) {
+  return _mm_unpacklo_epi8(LoadPixel<BPP>(p), _mm_setzero_si128());
+}
+
+template <uint32_t BPP>
+void StoreWide(uint8_t* p, __m128i v) {
+  StorePixel<BPP>(p, _mm_packus_epi16(v, v));
+}
+
 template <uint32_t BPP>
 void UnfilterPaethSimd(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
-  const __m128i zero = _mm_setzero_si128();
-  __m128i a = zero, c = zero;
+  __m128i a = _mm_setzero_si128(), c = a;
   for (uint32_t i = 0; i < n; i += BPP) {
-    const __m128i b = _mm_unpacklo_epi8(LoadPixel<BPP>(prev + i), zero);
-    const __m128i p = _mm_sub_epi16(b, c);  // p - a
-    const __m128i q = _mm_sub_epi16(a, c);  // p - b
-    const __m128i pa = Abs16(p), pb = Abs16(q), pc = Abs16(_mm_add_epi16(p, q));
-    const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-    // Ties go to a, then b.
-    const __m128i nearest = Select(_mm_cmpeq_epi16(smallest, pa), a,
-                                   Select(_mm_cmpeq_epi16(smallest, pb), b, c));
-    const __m128i d = _mm_add_epi8(_mm_packus_epi16(nearest, nearest), LoadPixel<BPP>(src + i));
-    StorePixel<BPP>(out + i, d);
-    a = _mm_unpacklo_epi8(d, zero);
+    const __m128i b = LoadWide<BPP>(prev + i);
+    a = PaethPixel(a, b, c, LoadWide<BPP>(src + i));
+    StoreWide<BPP>(out + i, a);
     c = b;
   }
+}
+
+// Row B runs one pixel behind row A, taking A's fresh pixels as its up and
+// upper-left neighbours straight from registers: two independent chains.
+template <uint32_t BPP>
+void UnfilterPaethPairSimd(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                           uint8_t* outA, uint8_t* outB, uint32_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i cA = LoadWide<BPP>(prev);
+  __m128i aA = PaethPixel(zero, cA, zero, LoadWide<BPP>(srcA));
+  StoreWide<BPP>(outA, aA);
+  __m128i aB = zero, cB = zero;
+  for (uint32_t i = BPP; i < n; i += BPP) {
+    const __m128i bA = LoadWide<BPP>(prev + i);
+    const __m128i bB = aA;
+    aA = PaethPixel(aA, bA, cA, LoadWide<BPP>(srcA + i));
+    aB = PaethPixel(aB, bB, cB, LoadWide<BPP>(srcB + i - BPP));
+    StoreWide<BPP>(outA + i, aA);
+    StoreWide<BPP>(outB + i - BPP, aB);
+    cA = bA;
+    cB = bB;
+  }
+  aB = PaethPixel(aB, aA, cB, LoadWide<BPP>(srcB + n - BPP));
+  StoreWide<BPP>(outB + n - BPP, aB);
 }
 #endif
 
@@ -170,7 +231,31 @@ const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t*
   }
 }
 
+template <uint32_t BPP>
+void UnfilterPaethPairFor(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                          uint8_t* outA, uint8_t* outB, uint32_t n) {
+#ifdef __SSE2__
+  if constexpr (BPP >= 3) {
+    UnfilterPaethPairSimd<BPP>(srcA, srcB, prev, outA, outB, n);
+    return;
+  }
+#endif
+  UnfilterPaethPairScalar<BPP>(srcA, srcB, prev, outA, outB, n);
+}
+
 }  // namespace
+
+void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                       uint8_t* outA, uint8_t* outB, uint32_t n, uint32_t bpp) {
+  switch (bpp) {
+    case 1: return UnfilterPaethPairFor<1>(srcA, srcB, prev, outA, outB, n);
+    case 2: return UnfilterPaethPairFor<2>(srcA, srcB, prev, outA, outB, n);
+    case 3: return UnfilterPaethPairFor<3>(srcA, srcB, prev, outA, outB, n);
+    case 4: return UnfilterPaethPairFor<4>(srcA, srcB, prev, outA, outB, n);
+    case 6: return UnfilterPaethPairFor<6>(srcA, srcB, prev, outA, outB, n);
+    default: return UnfilterPaethPairFor<8>(srcA, srcB, prev, outA, outB, n);
+  }
+}
 
 const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
                            uint32_t n, uint32_t bpp) {

@@ -9,13 +9,16 @@
 
 namespace imageio {
 
-// Paeth: the neighbour closest to a + b - c, ties going to a, then b.
+// Paeth: the neighbour closest to a + b - c, ties going to a, then b. Written
+// with masks rather than branches: on photographs the choice is unpredictable.
 inline uint8_t PaethPredictor(int a, int b, int c) {
   const int pa = std::abs(b - c);          // |p - a|
   const int pb = std::abs(a - c);          // |p - b|
   const int pc = std::abs(a + b - 2 * c);  // |p - c|
-  if (pa <= pb && pa <= pc) return static_cast<uint8_t>(a);
-  return static_cast<uint8_t>(pb <= pc ? b : c);
+  const int takeC = -static_cast<int>(pb > pc);
+  const int bOrC = b ^ ((b ^ c) & takeC);
+  const int takeA = -static_cast<int>((pa <= pb) & (pa <= pc));
+  return static_cast<uint8_t>(bOrC ^ ((bOrC ^ a) & takeA));
 }
 
 // Rewrites *v, byte k (after the filter byte) of row r of a pass whose scanlines
@@ -36,5 +39,11 @@ inline constexpr uint32_t UNFILTER_ROW_SLACK = 8;
 // UNFILTER_ROW_SLACK bytes after its n.
 const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
                            uint32_t n, uint32_t bpp);
+
+// Two consecutive Paeth scanlines of a pass at once: srcA against prev into
+// outA, then srcB against outA into outB, with the two rows' serial chains
+// interleaved. Same bytes and buffer rules as two UnfilterRow calls.
+void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                       uint8_t* outA, uint8_t* outB, uint32_t n, uint32_t bpp);
 
 }  // namespace imageio

@@ -176,6 +176,26 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
   }
 }
 
+// Two Paeth rows at once give the bytes of two single-row calls.
+TEST(PngFilters, PaethPairMatchesSingleRows) {
+  std::mt19937 random(11);
+  for (uint32_t bpp : {1u, 2u, 3u, 4u, 6u, 8u}) {
+    for (uint32_t pixels : {1u, 2u, 3u, 40u, 333u}) {
+      const uint32_t n = pixels * bpp, size = n + UNFILTER_ROW_SLACK;
+      Bytes src(2 * size), prev(size), single(2 * size), paired(2 * size);
+      for (uint8_t& b : src) b = static_cast<uint8_t>(random());
+      for (uint8_t& b : prev) b = static_cast<uint8_t>(random());
+      UnfilterRow(4, src.data(), prev.data(), single.data(), n, bpp);
+      UnfilterRow(4, src.data() + size, single.data(), single.data() + size, n, bpp);
+      UnfilterPaethPair(src.data(), src.data() + size, prev.data(), paired.data(),
+                        paired.data() + size, n, bpp);
+      EXPECT_EQ(std::memcmp(single.data(), paired.data(), n), 0) << bpp << " " << pixels;
+      EXPECT_EQ(std::memcmp(single.data() + size, paired.data() + size, n), 0)
+          << bpp << " " << pixels;
+    }
+  }
+}
+
 // Adam7: a 5x5 gray image stored interlaced decodes like the plain one.
 TEST(PngInterlace, PassesLandOnTheirPixels) {
   Bytes plain, interlaced;
