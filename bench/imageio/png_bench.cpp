@@ -5,11 +5,10 @@
 // each decoder's speed as a fraction of the floor (floor CPU time / decoder CPU time).
 #include <benchmark/benchmark.h>
 #include <lodepng.h>
+#include <malloc.h>
 #include <spng.h>
 #include <stb_image.h>
 #include <zlib.h>
-
-#include <malloc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,8 +49,8 @@ bool Spng(const BenchImage& image) {
 
 bool Stb(const BenchImage& image) {
   int width, height, channels;
-  stbi_uc* out = stbi_load_from_memory(image.png.data(), static_cast<int>(image.png.size()),
-                                       &width, &height, &channels, 4);
+  stbi_uc* out = stbi_load_from_memory(image.png.data(), static_cast<int>(image.png.size()), &width,
+                                       &height, &channels, 4);
   stbi_image_free(out);
   return out != nullptr;
 }
@@ -69,7 +68,8 @@ void Run(benchmark::State& state, const BenchImage& image, Decoder decode) {
   for (auto _ : state) {
     if (!decode(image)) state.SkipWithError("decode failed");
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * image.width * image.height * 4);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * image.width * image.height *
+                          4);
 }
 
 // The floor: inflating the joined image data into a buffer allocated once.
@@ -82,7 +82,8 @@ void Floor(benchmark::State& state, const BenchImage& image) {
       state.SkipWithError("uncompress failed");
     }
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * image.width * image.height * 4);
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * image.width * image.height *
+                          4);
 }
 
 // Console output plus, at the end, each decoder's fraction of its image's floor.
@@ -105,7 +106,8 @@ class FloorReporter : public benchmark::ConsoleReporter {
       if (floor == decoders.end()) continue;
       std::printf("%-16s", image.c_str());
       for (const auto& [decoder, time] : decoders) {
-        if (decoder != "zlib_floor") std::printf("  %s %.2f", decoder.c_str(), floor->second / time);
+        if (decoder != "zlib_floor")
+          std::printf("  %s %.2f", decoder.c_str(), floor->second / time);
       }
       std::printf("\n");
     }
@@ -127,9 +129,11 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 256 << 20);
   mallopt(M_TRIM_THRESHOLD, 512 << 20);
   static const std::vector<BenchImage> images = MakeBenchImages();
-  const std::pair<const char*, Decoder> decoders[] = {
-      {"brazdovar", Ours}, {"libpng", Libpng}, {"libspng", Spng}, {"stb_image", Stb},
-      {"lodepng", Lodepng}};
+  const std::pair<const char*, Decoder> decoders[] = {{"brazdovar", Ours},
+                                                      {"libpng", Libpng},
+                                                      {"libspng", Spng},
+                                                      {"stb_image", Stb},
+                                                      {"lodepng", Lodepng}};
   for (const BenchImage& image : images) {
     for (const auto& [name, decode] : decoders) {
       benchmark::RegisterBenchmark((std::string(name) + "/" + image.name).c_str(), Run, image,

@@ -36,7 +36,9 @@ float Fractal(uint32_t x, uint32_t y, uint32_t salt) {
   return sum / total;
 }
 
-uint8_t Level(float v) { return static_cast<uint8_t>(std::clamp((v - 0.5f) * 700 + 128, 0.0f, 255.0f)); }
+uint8_t Level(float v) {
+  return static_cast<uint8_t>(std::clamp((v - 0.5f) * 700 + 128, 0.0f, 255.0f));
+}
 
 std::vector<uint8_t> Pixels(uint32_t width, uint32_t height, uint32_t channels) {
   std::vector<uint8_t> pixels(size_t{width} * height * channels);
@@ -92,7 +94,8 @@ std::vector<uint8_t> Encode(const std::vector<uint8_t>& pixels, uint32_t width, 
 std::vector<uint8_t> JoinedImageData(const std::vector<uint8_t>& png) {
   std::vector<uint8_t> joined;
   for (size_t at = 8; at + 12 <= png.size();) {
-    const uint32_t length = uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+    const uint32_t length =
+        uint32_t{png[at]} << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
     if (std::memcmp(&png[at + 4], "IDAT", 4) == 0) {
       joined.insert(joined.end(), png.begin() + at + 8, png.begin() + at + 8 + length);
     }

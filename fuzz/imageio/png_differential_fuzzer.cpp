@@ -74,7 +74,8 @@ bool Skip(const std::vector<uint8_t>& png) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<uint8_t> png(data, data + size);
   RepairCrcs(png);
-  auto* ours = static_cast<uint8_t*>(imageio::DecodePng(png.data(), png.size(), imageio::TargetRawRgba));
+  auto* ours =
+      static_cast<uint8_t*>(imageio::DecodePng(png.data(), png.size(), imageio::TargetRawRgba));
   if (ours == nullptr || Skip(png)) {
     std::free(ours);
     return 0;

@@ -21,9 +21,9 @@ using RowEmitter = void (*)(const PixelConverter& converter, const uint8_t* row,
 struct PixelConverter {
   RowEmitter emitRow;         // for column step 1
   RowEmitter emitStridedRow;  // for any column step
-  uint32_t lookup[256];  // palette and gray up to 8 bits: sample -> output word
-  bool keyed;            // gray 16 and RGB: a "tRNS" key colour applies
-  uint16_t key[3];       // gray, or red, green, blue
+  uint32_t lookup[256];       // palette and gray up to 8 bits: sample -> output word
+  bool keyed;                 // gray 16 and RGB: a "tRNS" key colour applies
+  uint16_t key[3];            // gray, or red, green, blue
 };
 
 // Picks the row loop for the decoder's format and fills its tables.

@@ -188,8 +188,7 @@ bool ReadTransparency(PngDecoder* decoder) {
       std::memset(decoder->paletteAlpha, 255, sizeof decoder->paletteAlpha);
       std::memcpy(decoder->paletteAlpha, chunk.data, chunk.length);
       return true;
-    default:
-      return false;  // gray+alpha and RGBA carry their own alpha
+    default: return false;  // gray+alpha and RGBA carry their own alpha
   }
 }
 

@@ -2,8 +2,6 @@
 // undoes each row's filter and converts its pixels into the output layout.
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
-#include <utility>
 
 #include "imageio/png_decoder.h"
 #include "imageio/png_emit.h"
@@ -89,16 +87,19 @@ void* ReconstructPng(const PngDecoder* decoder, PngTarget target) {
   if (output == nullptr) return nullptr;
   PixelConverter converter;
   PreparePixelConverter(*decoder, writer.rgbaOrder, &converter);
+  // Room for the widest scanline (the full-width one), plus the row slack:
+  // inflation already leaves more than that after the last scanline.
   size_t rowBytes = 0;
   for (uint32_t pass = 1; pass <= 7; ++pass) {
     rowBytes = std::max<size_t>(rowBytes, ScanlineBytes(decoder, pass));
   }
-  // Inflation leaves more than UNFILTER_ROW_SLACK spare bytes after the last
-  // scanline; the row buffers get their own.
   rowBytes += UNFILTER_ROW_SLACK;
   uint8_t* rows = static_cast<uint8_t*>(std::calloc(4, rowBytes));
-  const RowBuffers buffers{{rows, rows + rowBytes, rows + 2 * rowBytes}, rows + 3 * rowBytes};
-  const bool done = rows != nullptr && ReconstructRows(*decoder, writer, converter, buffers);
+  bool done = false;
+  if (rows != nullptr) {
+    const RowBuffers buffers{{rows, rows + rowBytes, rows + 2 * rowBytes}, rows + 3 * rowBytes};
+    done = ReconstructRows(*decoder, writer, converter, buffers);
+  }
   std::free(rows);
   if (!done) {
     std::free(output);

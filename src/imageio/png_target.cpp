@@ -20,7 +20,8 @@ constexpr uint32_t COMPACT_MAX_HEIGHT = 65535;
 void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
   if (width > COMPACT_MAX_WIDTH || height > COMPACT_MAX_HEIGHT) return nullptr;
   const size_t rowBytes = size_t{width} * 4;
-  uint8_t* block = static_cast<uint8_t*>(AllocateForWriting(4 + rowBytes * height, 4 + rowBytes * height));
+  uint8_t* block =
+      static_cast<uint8_t*>(AllocateForWriting(4 + rowBytes * height, 4 + rowBytes * height));
   if (block == nullptr) return nullptr;
   const uint16_t words[2] = {static_cast<uint16_t>(4 | width << 3), static_cast<uint16_t>(height)};
   std::memcpy(block, words, sizeof words);

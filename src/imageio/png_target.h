@@ -20,9 +20,9 @@ struct PixelWriter {
 
 // Allocates the block of `target` for a width x height image, writes its header,
 // zeroes any row padding and describes its rows. The pixels are left for the
-// caller, which writes every one of them (Adam7's passes cover every pixel too). Null for an unknown target, a size the layout
-// cannot describe, or when memory runs out. The caller checked that
-// 32 + width x height x 4 (rows padded to 32 bytes) fits in 32 bits.
+// caller, which writes every one of them (Adam7's passes cover every pixel too). Null for an
+// unknown target, a size the layout cannot describe, or when memory runs out. The caller checked
+// that 32 + width x height x 4 (rows padded to 32 bytes) fits in 32 bits.
 void* AllocateTarget(PngTarget target, uint32_t width, uint32_t height, PixelWriter* writer);
 
 }  // namespace imageio

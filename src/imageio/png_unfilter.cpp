@@ -1,5 +1,6 @@
-// Scanline filter reversal: the per-byte definition and the per-row loops, which
-// are instantiated per pixel size so the compiler can unroll and vectorise them.
+// Scanline filter reversal: the per-byte definition and the per-row loops,
+// instantiated per pixel size: scalar for 1- and 2-byte pixels, SSE2 (one pixel
+// per step) for 3 to 8 bytes, and Paeth also for two rows at once.
 #include "imageio/png_unfilter.h"
 
 #include <cstddef>
@@ -37,7 +38,9 @@ template <uint32_t BPP>
 void UnfilterSub(const uint8_t* src, uint8_t* out, uint32_t n) {
   uint8_t left[BPP] = {};
   for (uint32_t i = 0; i < n; i += BPP) {
-    for (uint32_t j = 0; j < BPP; ++j) out[i + j] = left[j] = static_cast<uint8_t>(src[i + j] + left[j]);
+    for (uint32_t j = 0; j < BPP; ++j) {
+      out[i + j] = left[j] = static_cast<uint8_t>(src[i + j] + left[j]);
+    }
   }
 }
 
@@ -155,8 +158,8 @@ inline __m128i PaethPixel(__m128i a, __m128i b, __m128i c, __m128i x) {
   const __m128i q = _mm_sub_epi16(a, c);  // p - b
   const __m128i pa = Abs16(p), pb = Abs16(q), pc = Abs16(_mm_add_epi16(p, q));
   const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-  const __m128i nearest = Select(_mm_cmpeq_epi16(smallest, pa), a,
-                                 Select(_mm_cmpeq_epi16(smallest, pb), b, c));
+  const __m128i nearest =
+      Select(_mm_cmpeq_epi16(smallest, pa), a, Select(_mm_cmpeq_epi16(smallest, pb), b, c));
   return _mm_and_si128(_mm_add_epi16(nearest, x), _mm_set1_epi16(0xFF));
 }
 
@@ -207,8 +210,8 @@ void UnfilterPaethPairSimd(const uint8_t* srcA, const uint8_t* srcB, const uint8
 #endif
 
 template <uint32_t BPP>
-const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t* prev,
-                              uint8_t* out, uint32_t n) {
+const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
+                              uint32_t n) {
 #ifdef __SSE2__
   if constexpr (BPP >= 3) {
     switch (filter) {
@@ -245,8 +248,8 @@ void UnfilterPaethPairFor(const uint8_t* srcA, const uint8_t* srcB, const uint8_
 
 }  // namespace
 
-void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
-                       uint8_t* outA, uint8_t* outB, uint32_t n, uint32_t bpp) {
+void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev, uint8_t* outA,
+                       uint8_t* outB, uint32_t n, uint32_t bpp) {
   switch (bpp) {
     case 1: return UnfilterPaethPairFor<1>(srcA, srcB, prev, outA, outB, n);
     case 2: return UnfilterPaethPairFor<2>(srcA, srcB, prev, outA, outB, n);

@@ -43,7 +43,7 @@ const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* pr
 // Two consecutive Paeth scanlines of a pass at once: srcA against prev into
 // outA, then srcB against outA into outB, with the two rows' serial chains
 // interleaved. Same bytes and buffer rules as two UnfilterRow calls.
-void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
-                       uint8_t* outA, uint8_t* outB, uint32_t n, uint32_t bpp);
+void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev, uint8_t* outA,
+                       uint8_t* outB, uint32_t n, uint32_t bpp);
 
 }  // namespace imageio

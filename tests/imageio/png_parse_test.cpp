@@ -19,8 +19,10 @@ int ParseStatus(const Bytes& png, PngDecoder* out = nullptr) {
   decoder.fileData = png.data();
   decoder.fileSize = static_cast<uint32_t>(png.size());
   const int status = ParsePng(&decoder);
-  if (out != nullptr) *out = decoder;
-  else ReleasePngDecoder(&decoder);
+  if (out != nullptr)
+    *out = decoder;
+  else
+    ReleasePngDecoder(&decoder);
   return status;
 }
 
@@ -52,11 +54,10 @@ TEST(PngParse, RefusesShortOrMissingInput) {
 TEST(PngParse, JoinsSplitImageDataAroundOtherChunks) {
   const Bytes raw = {0, 10, 20, 30, 1, 5, 5, 5};
   const Bytes z = Zlib(raw);
-  const Bytes png = Png({Chunk("IHDR", Header(3, 2, 8, 0)),
-                         Chunk("IDAT", Bytes(z.begin(), z.begin() + 3)),
-                         Chunk("IDAT", Bytes(z.begin() + 3, z.begin() + 6)),
-                         Chunk("tEXt", {'a', 0, 'b'}),
-                         Chunk("IDAT", Bytes(z.begin() + 6, z.end())), Chunk("IEND", {})});
+  const Bytes png =
+      Png({Chunk("IHDR", Header(3, 2, 8, 0)), Chunk("IDAT", Bytes(z.begin(), z.begin() + 3)),
+           Chunk("IDAT", Bytes(z.begin() + 3, z.begin() + 6)), Chunk("tEXt", {'a', 0, 'b'}),
+           Chunk("IDAT", Bytes(z.begin() + 6, z.end())), Chunk("IEND", {})});
   EXPECT_EQ(DecodePixels(png), DecodePixels(SimplePng(3, 2, 8, 0, raw)));
   EXPECT_EQ(DecodePixels(png)[4], 0xFF0A0A0Au);  // Sub: 5, 10, 15
 }
@@ -141,16 +142,16 @@ TEST(PngParse, RefusesBadHeaderFields) {
   Bytes longHeader = Header(1, 1, 8, 0);
   longHeader.push_back(0);
   EXPECT_EQ(ParseStatus(Png({Chunk("IHDR", longHeader), data, end})), PngBadHeader);
-  EXPECT_EQ(ParseStatus(Png({Chunk("tEXt", {'k', 0}), Chunk("IHDR", Header(1, 1, 8, 0)), data,
-                             end})),
-            PngBadHeader);
+  EXPECT_EQ(
+      ParseStatus(Png({Chunk("tEXt", {'k', 0}), Chunk("IHDR", Header(1, 1, 8, 0)), data, end})),
+      PngBadHeader);
 }
 
 TEST(PngParse, InflatedSizeMustMatchExactly) {
   EXPECT_EQ(ParseStatus(SimplePng(2, 1, 8, 0, {0, 1})), PngBadInflation);
   EXPECT_EQ(ParseStatus(SimplePng(2, 1, 8, 0, {0, 1, 2, 3})), PngBadInflation);
-  Bytes garbage = Png({Chunk("IHDR", Header(1, 1, 8, 0)), Chunk("IDAT", {1, 2, 3, 4, 5, 6}),
-                       Chunk("IEND", {})});
+  Bytes garbage = Png(
+      {Chunk("IHDR", Header(1, 1, 8, 0)), Chunk("IDAT", {1, 2, 3, 4, 5, 6}), Chunk("IEND", {})});
   EXPECT_EQ(ParseStatus(garbage), PngBadInflation);
 }
 
@@ -174,9 +175,9 @@ TEST(PngParse, PaletteRules) {
 TEST(PngParse, TransparencyRules) {
   const Bytes palette = Chunk("PLTE", Bytes(12, 50));
   PngDecoder decoder;
-  ASSERT_EQ(ParseStatus(SimplePng(1, 1, 8, 3, {0, 0}, {palette, Chunk("tRNS", {10, 20, 30})}),
-                        &decoder),
-            PngParsed);
+  ASSERT_EQ(
+      ParseStatus(SimplePng(1, 1, 8, 3, {0, 0}, {palette, Chunk("tRNS", {10, 20, 30})}), &decoder),
+      PngParsed);
   EXPECT_EQ(decoder.transparencyPresent, 0xFFFFFFFFu);
   EXPECT_EQ(decoder.paletteAlpha[2], 30);
   EXPECT_EQ(decoder.paletteAlpha[3], 255);
@@ -224,9 +225,9 @@ TEST(PngParse, RefusesImagesTooLargeBeforeAllocating) {
     uint32_t width, height;
     uint8_t depth, colourType;
   };
-  for (Case c : {Case{0xFFFFFFFF, 0xFFFFFFFF, 16, 6}, Case{0xFFFFFFFF, 1, 1, 0},
-                 Case{100000, 100000, 8, 6}, Case{1u << 31, 1, 1, 0}, Case{1, 1u << 28, 8, 0},
-                 Case{11586, 11586, 8, 0}}) {
+  for (Case c :
+       {Case{0xFFFFFFFF, 0xFFFFFFFF, 16, 6}, Case{0xFFFFFFFF, 1, 1, 0}, Case{100000, 100000, 8, 6},
+        Case{1u << 31, 1, 1, 0}, Case{1, 1u << 28, 8, 0}, Case{11586, 11586, 8, 0}}) {
     // Header stage fails, so the image data is never joined nor inflated.
     EXPECT_EQ(ParseStatus(Png({Chunk("IHDR", Header(c.width, c.height, c.depth, c.colourType)),
                                Chunk("IDAT", Zlib({0})), Chunk("IEND", {})})),

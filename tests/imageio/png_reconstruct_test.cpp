@@ -59,8 +59,7 @@ TEST(PngTargets, ImagePitchIsRoundedToThirtyTwoBytes) {
 
 TEST(PngTargets, RawRgbaStoresBottomRowFirst) {
   // Top row: red, green; bottom row: blue, white with alpha 7.
-  const Bytes raw = {0, 255, 0, 0, 255, 0, 255, 0, 255,
-                     0, 0, 0, 255, 255, 255, 255, 255, 7};
+  const Bytes raw = {0, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255, 7};
   Block block = Decode(SimplePng(2, 2, 8, 6, raw), TargetRawRgba);
   ASSERT_TRUE(block);
   const uint8_t expected[16] = {0, 0, 255, 255, 255, 255, 255, 7, 255, 0, 0, 255, 0, 255, 0, 255};
@@ -102,10 +101,12 @@ TEST(PngPixels, SixteenBitSamplesKeepHighBytesAndCompareAllBits) {
             0xFF121212u);
   const Bytes rgb = {0, 0xAA, 1, 0xBB, 2, 0xCC, 3};
   EXPECT_EQ(DecodePixels(SimplePng(1, 1, 16, 2, rgb))[0], 0xFFAABBCCu);
-  EXPECT_EQ(DecodePixels(SimplePng(1, 1, 16, 2, rgb, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 3})}))[0],
-            0x00AABBCCu);
-  EXPECT_EQ(DecodePixels(SimplePng(1, 1, 16, 2, rgb, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 4})}))[0],
-            0xFFAABBCCu);
+  EXPECT_EQ(
+      DecodePixels(SimplePng(1, 1, 16, 2, rgb, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 3})}))[0],
+      0x00AABBCCu);
+  EXPECT_EQ(
+      DecodePixels(SimplePng(1, 1, 16, 2, rgb, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 4})}))[0],
+      0xFFAABBCCu);
   EXPECT_EQ(DecodePixels(SimplePng(1, 1, 16, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}))[0], 0x07010305u);
   EXPECT_EQ(DecodePixels(SimplePng(1, 1, 16, 4, {0, 0x40, 1, 0x80, 2}))[0], 0x80404040u);
   EXPECT_EQ(DecodePixels(SimplePng(1, 1, 8, 4, {0, 0x40, 0x80}))[0], 0x80404040u);
@@ -144,9 +145,12 @@ TEST(PngFilters, UnknownFilterFailsAnyRow) {
   EXPECT_FALSE(DecodePixels(SimplePng(1, 3, 8, 0, {0, 1, 0, 2, 0, 3})).empty());
   EXPECT_TRUE(DecodePixels(SimplePng(1, 3, 8, 0, {0, 1, 0, 2, 5, 3})).empty());
   EXPECT_TRUE(DecodePixels(SimplePng(1, 3, 8, 0, {255, 1, 0, 2, 0, 3})).empty());
-  EXPECT_FALSE(DecodePixels(SimplePng(3, 3, 8, 0, Bytes{0, 1, 0, 2, 0, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1)).empty());
-  EXPECT_TRUE(DecodePixels(SimplePng(3, 3, 8, 0, Bytes{0, 1, 0, 2, 5, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1))
-                  .empty());
+  EXPECT_FALSE(
+      DecodePixels(SimplePng(3, 3, 8, 0, Bytes{0, 1, 0, 2, 0, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1))
+          .empty());
+  EXPECT_TRUE(
+      DecodePixels(SimplePng(3, 3, 8, 0, Bytes{0, 1, 0, 2, 5, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1))
+          .empty());
 }
 
 // The row loops must give exactly the bytes of the per-byte definition.
@@ -164,11 +168,14 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
         for (uint32_t r = 0; r < 3; ++r) {
           uint8_t* line = expected.data() + r * L;
           int failed = 0;
-          for (uint32_t k = 0; k < n; ++k) failed |= UnfilterByte(line + 1 + k, filter, k, r, L, bpp);
-          const uint8_t* row = UnfilterRow(filter, image.data() + r * L + 1, prev.data(), out.data(), n, bpp);
+          for (uint32_t k = 0; k < n; ++k)
+            failed |= UnfilterByte(line + 1 + k, filter, k, r, L, bpp);
+          const uint8_t* row =
+              UnfilterRow(filter, image.data() + r * L + 1, prev.data(), out.data(), n, bpp);
           ASSERT_EQ(row == nullptr, failed == 1);
           if (row == nullptr) break;
-          ASSERT_EQ(std::memcmp(row, line + 1, n), 0) << "bpp " << bpp << " n " << n << " filter " << int(filter) << " row " << r;
+          ASSERT_EQ(std::memcmp(row, line + 1, n), 0)
+              << "bpp " << bpp << " n " << n << " filter " << int(filter) << " row " << r;
           std::memcpy(prev.data(), row, n);
         }
       }

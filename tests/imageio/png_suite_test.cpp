@@ -52,7 +52,8 @@ TEST_P(PngSuite, MatchesLibpngOrRefusesCorruptFiles) {
   ASSERT_NE(ours, nullptr);
   ReferenceImage reference;
   ASSERT_TRUE(DecodeWithLibpng(file.data(), file.size(), &reference));
-  auto* image = static_cast<display::Image*>(DecodePng(file.data(), file.size(), TargetImageBuffer));
+  auto* image =
+      static_cast<display::Image*>(DecodePng(file.data(), file.size(), TargetImageBuffer));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width, reference.width);
   EXPECT_EQ(image->height, reference.height);
