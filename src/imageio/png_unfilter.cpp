@@ -148,18 +148,18 @@ void UnfilterAverageSimd(const uint8_t* src, const uint8_t* prev, uint8_t* out, 
 
 __m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
 
-__m128i Select(__m128i mask, __m128i yes, __m128i no) {
-  return _mm_or_si128(_mm_and_si128(mask, yes), _mm_andnot_si128(mask, no));
-}
-
-// x + Paeth(a, b, c) on 16-bit lanes, one pixel. Ties go to a, then b.
+// x + Paeth(a, b, c) on 16-bit lanes, one pixel. Ties go to a, then b. Only a
+// comes from the previous step, so everything without it is formed first and
+// the chain through a stays short: pb = |a - c|, pc = |a + (b - 2c)|.
 inline __m128i PaethPixel(__m128i a, __m128i b, __m128i c, __m128i x) {
-  const __m128i p = _mm_sub_epi16(b, c);  // p - a
-  const __m128i q = _mm_sub_epi16(a, c);  // p - b
-  const __m128i pa = Abs16(p), pb = Abs16(q), pc = Abs16(_mm_add_epi16(p, q));
-  const __m128i smallest = _mm_min_epi16(pc, _mm_min_epi16(pa, pb));
-  const __m128i nearest =
-      Select(_mm_cmpeq_epi16(smallest, pa), a, Select(_mm_cmpeq_epi16(smallest, pb), b, c));
+  const __m128i pa = Abs16(_mm_sub_epi16(b, c));
+  const __m128i bMinus2c = _mm_sub_epi16(_mm_sub_epi16(b, c), c);
+  const __m128i bXorC = _mm_xor_si128(b, c);
+  const __m128i pb = Abs16(_mm_sub_epi16(a, c));
+  const __m128i pc = Abs16(_mm_add_epi16(a, bMinus2c));
+  const __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));  // a loses
+  const __m128i bOrC = _mm_xor_si128(b, _mm_and_si128(bXorC, _mm_cmpgt_epi16(pb, pc)));
+  const __m128i nearest = _mm_or_si128(_mm_and_si128(notA, bOrC), _mm_andnot_si128(notA, a));
   return _mm_and_si128(_mm_add_epi16(nearest, x), _mm_set1_epi16(0xFF));
 }
 
