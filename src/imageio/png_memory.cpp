@@ -9,18 +9,25 @@
 
 namespace imageio {
 
-void* AllocateForWriting(size_t size, size_t written) {
-  void* block = std::malloc(size);
+void PopulateForWriting(void* block, size_t written) {
 #ifdef MADV_POPULATE_WRITE
   constexpr size_t POPULATE_FROM = size_t{1} << 20;
-  if (block != nullptr && written >= POPULATE_FROM && written <= size) {
+  if (block != nullptr && written >= POPULATE_FROM) {
     const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
     const uintptr_t start = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
     const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + written) & ~(page - 1);
     // A failure only means the pages fault in one by one as usual.
     if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_POPULATE_WRITE);
   }
+#else
+  (void)block;
+  (void)written;
 #endif
+}
+
+void* AllocateForWriting(size_t size, size_t written) {
+  void* block = std::malloc(size);
+  if (written <= size) PopulateForWriting(block, written);
   return block;
 }
 

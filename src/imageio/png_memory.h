@@ -10,4 +10,7 @@ namespace imageio {
 // decoding itself on some virtual machines. Null when memory runs out.
 void* AllocateForWriting(size_t size, size_t written);
 
+// The populating half of AllocateForWriting, for blocks allocated elsewhere.
+void PopulateForWriting(void* block, size_t written);
+
 }  // namespace imageio

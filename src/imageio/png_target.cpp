@@ -31,22 +31,15 @@ void* AllocateCompact(uint32_t width, uint32_t height, PixelWriter* writer) {
 
 void* AllocateImageBuffer(uint32_t width, uint32_t height, PixelWriter* writer) {
   const uint32_t pitch = (width * 4 + 31) / 32 * 32;
-  const size_t size = display::IMAGE_HEADER_SIZE + size_t{pitch} * height;
-  void* block = AllocateForWriting(size, size);
-  if (block == nullptr) return nullptr;
-  display::Image* image = static_cast<display::Image*>(block);
-  std::memset(image, 0, sizeof *image);
-  image->type = display::IMAGE_TYPE;
-  image->bytesPerPixel = 4;
-  image->width = width;
-  image->height = height;
-  image->pitch = pitch;
+  display::Image* image = display::AllocateImage(width, height, 4, pitch);
+  if (image == nullptr) return nullptr;
+  PopulateForWriting(image, display::IMAGE_HEADER_SIZE + size_t{pitch} * height);
   const uint32_t padding = pitch - width * 4;
   for (uint32_t y = 0; padding != 0 && y < height; ++y) {
     std::memset(display::ImagePixels(image) + size_t{y} * pitch + width * 4, 0, padding);
   }
   *writer = {display::ImagePixels(image), static_cast<ptrdiff_t>(pitch), false};
-  return block;
+  return image;
 }
 
 void* AllocateRawRgba(uint32_t width, uint32_t height, PixelWriter* writer) {
