@@ -46,6 +46,8 @@ TEST(PngParse, RefusesShortOrMissingInput) {
   const Bytes png = OnePixelGray(128);
   EXPECT_EQ(DecodePng(png.data(), 48, TargetImageBuffer), nullptr);
   EXPECT_EQ(DecodePng(nullptr, png.size(), TargetImageBuffer), nullptr);
+  // Over 2 GiB is refused before a byte is read.
+  EXPECT_EQ(DecodePng(png.data(), (size_t{1} << 31) + 1, TargetImageBuffer), nullptr);
   Bytes badSignature = png;
   badSignature[1] = 'p';
   EXPECT_EQ(ParseStatus(badSignature), PngBadSignature);
