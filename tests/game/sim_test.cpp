@@ -1,0 +1,158 @@
+// brazdovar-sim against the game driven in-process: the same keys give the same
+// numbers, and whole matches end, restart and leave as the game does.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "display/keys.h"
+#include "game_fixture.h"
+
+namespace game::testing {
+namespace {
+
+struct SimRun {
+  std::vector<std::string> lines;
+  int status;
+};
+
+// Runs the tool from the assets directory with the script text.
+SimRun RunSim(const std::string& script, const std::string& extraArguments = "") {
+  const std::string scriptPath = ::testing::TempDir() + "game_sim_script.txt";
+  std::ofstream(scriptPath) << script;
+  const std::string command = "cd " BRAZDOVAR_SOURCE_DIR "/assets && " BRAZDOVAR_SIM " " +
+                              extraArguments + " " + scriptPath;
+  SimRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {{}, -1};
+  std::string line;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) {
+    if (c != '\n') {
+      line += static_cast<char>(c);
+    } else {
+      run.lines.push_back(line);
+      line.clear();
+    }
+  }
+  run.status = pclose(pipe);
+  return run;
+}
+
+bool IsEvent(const std::string& line, const std::string& event) {
+  return line.rfind("{\"event\":\"" + event + "\"", 0) == 0;
+}
+
+// The number after `"name":` that follows `after` in the line.
+double Field(const std::string& line, const std::string& after, const std::string& name) {
+  const size_t start = line.find(after);
+  EXPECT_NE(start, std::string::npos) << after;
+  const size_t at = line.find("\"" + name + "\":", start);
+  EXPECT_NE(at, std::string::npos) << name;
+  return std::strtod(line.c_str() + at + name.size() + 3, nullptr);
+}
+
+void ExpectTankMatches(const std::string& line, const char* name, const Tank& tank) {
+  const std::string tankKey = std::string("\"") + name + "\":{";
+  EXPECT_EQ(Field(line, tankKey, "x"), tank.x) << name;
+  EXPECT_EQ(Field(line, tankKey, "y"), tank.y) << name;
+  EXPECT_EQ(Field(line, tankKey, "heading"), tank.heading) << name;
+  EXPECT_EQ(Field(line, tankKey, "speed"), tank.speed) << name;
+  EXPECT_EQ(Field(line, tankKey, "animation"), tank.animation) << name;
+  const std::string tankPart = line.substr(line.find(tankKey));
+  for (int slot = 0; slot < SHOT_SLOTS; ++slot) {
+    const std::string slotKey = "{\"slot\":" + std::to_string(slot) + ",";
+    const bool listed = tankPart.find(slotKey) != std::string::npos &&
+                        (std::string(name) == "blue" ||
+                         tankPart.find(slotKey) < tankPart.find("\"blue\":{"));
+    ASSERT_EQ(listed, tank.shots[slot].active == 1) << name << " slot " << slot;
+    if (!listed) continue;
+    EXPECT_EQ(Field(tankPart, slotKey, "x"), tank.shots[slot].x);
+    EXPECT_EQ(Field(tankPart, slotKey, "y"), tank.shots[slot].y);
+    EXPECT_EQ(Field(tankPart, slotKey, "heading"), tank.shots[slot].heading);
+  }
+}
+
+using SimTest = GameTest;
+
+TEST_F(SimTest, ReplaysTheSameNumbersAsTheGameInProcess) {
+  const SimRun run = RunSim("400 Up Ctrl G R A\n200 Left D\n");
+  ASSERT_EQ(run.status, 0);
+  ASSERT_FALSE(run.lines.empty());
+  EXPECT_TRUE(IsEvent(run.lines.back(), "script_end"));
+  int frames = 0;
+  for (const std::string& line : run.lines) {
+    if (!IsEvent(line, "frame")) continue;
+    ++frames;
+    const double time = Field(line, "{", "time_ms");
+    if (time < 400) {
+      EXPECT_NE(line.find("\"keys\":[\"Up\",\"Ctrl\",\"G\",\"R\",\"A\"]"), std::string::npos);
+      Step({display::KEY_UP, display::KEY_CTRL, display::KEY_G, display::KEY_R, display::KEY_A});
+    } else {
+      Step({display::KEY_LEFT, display::KEY_D});
+    }
+    EXPECT_EQ(Field(line, "{", "frame"), frames);
+    ExpectTankMatches(line, "green", green());
+    ExpectTankMatches(line, "blue", blue());
+  }
+  EXPECT_EQ(frames, 17);  // ticks at 35, 70, ..., 595 ms
+  EXPECT_TRUE(decisions().empty());
+}
+
+TEST_F(SimTest, AMatchEndsAndEscLeaves) {
+  const SimRun run = RunSim("700 Ctrl\n3000 Esc\n");
+  EXPECT_EQ(run.status, 0);
+  std::vector<std::string> events;
+  for (const std::string& line : run.lines) {
+    if (!IsEvent(line, "frame")) events.push_back(line);
+  }
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_TRUE(IsEvent(events[0], "match_end"));
+  EXPECT_NE(events[0].find("\"message\":\"Zeleni tenk je ubio pticu. Plavi je pobedio.\","
+                           "\"winner\":2"),
+            std::string::npos);
+  EXPECT_TRUE(IsEvent(events[1], "program_end"));
+  EXPECT_NE(events[1].find("\"status\":0"), std::string::npos);
+  // Leaving waits the 1000 ms pause after ESC is seen.
+  EXPECT_GE(Field(events[1], "{", "time_ms") - 700, 1000);
+}
+
+TEST_F(SimTest, SpaceStartsANewMatch) {
+  const SimRun run = RunSim("700 Ctrl\n100 Space\n1500\n");
+  EXPECT_EQ(run.status, 0);
+  size_t matchEnd = 0, newMatch = 0, framesAfter = 0;
+  for (size_t i = 0; i < run.lines.size(); ++i) {
+    if (IsEvent(run.lines[i], "match_end")) matchEnd = i;
+    if (IsEvent(run.lines[i], "new_match")) newMatch = i;
+    if (newMatch != 0 && IsEvent(run.lines[i], "frame")) ++framesAfter;
+  }
+  ASSERT_NE(matchEnd, 0u);
+  ASSERT_GT(newMatch, matchEnd);
+  EXPECT_NE(run.lines[newMatch].find("\"green\":{\"x\":488,\"y\":216,\"heading\":90,\"speed\":0"),
+            std::string::npos);
+  EXPECT_GT(framesAfter, 0u);
+  EXPECT_TRUE(IsEvent(run.lines.back(), "script_end"));
+}
+
+TEST_F(SimTest, DumpsTheFrameAsPam) {
+  const std::string pam = ::testing::TempDir() + "game_sim_frame.pam";
+  const SimRun run = RunSim("200\n", "--dump-frame 2 " + pam);
+  ASSERT_EQ(run.status, 0);
+  std::ifstream in(pam, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  const std::string data = content.str();
+  const std::string header =
+      "P7\nWIDTH 640\nHEIGHT 480\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  ASSERT_EQ(data.size(), header.size() + 640 * 480 * 4);
+  EXPECT_EQ(data.substr(0, header.size()), header);
+  // The top-left wall block's lit corner.
+  const unsigned char* pixel = reinterpret_cast<const unsigned char*>(data.data() + header.size());
+  EXPECT_EQ(pixel[0], 196);
+  EXPECT_EQ(pixel[1], 168);
+  EXPECT_EQ(pixel[2], 138);
+}
+
+}  // namespace
+}  // namespace game::testing
