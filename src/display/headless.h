@@ -25,6 +25,7 @@ void Select(Timing timing);
 // Chooses the real window back end again (the default).
 void SelectWindowed();
 bool IsSelected();
+bool IsVirtual();
 
 // Virtual time in milliseconds since the screen opened (Real timing: wall time).
 int64_t NowMs();

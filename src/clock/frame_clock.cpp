@@ -1,0 +1,93 @@
+// The frame clock: the game window's hook, the periodic timer and the frame workers.
+#include "clock/frame_clock.h"
+
+#include <atomic>
+
+#include "display/screen.h"
+#include "display/sleep.h"
+
+namespace frameclock {
+
+namespace {
+
+using display::platform::Window;
+
+constexpr uintptr_t TIMER_ID = 1;
+
+std::atomic<Window*> g_window{nullptr};
+std::atomic<bool> g_running{false};
+std::atomic<FrameRoutine> g_routine{nullptr};
+// Set from the tick that starts a frame step until that step returns: a tick that
+// finds it set starts nothing, so two frame steps never overlap and the game's
+// state needs no lock of its own.
+std::atomic<bool> g_frameRunning{false};
+
+}  // namespace
+
+intptr_t OpenGameWindow(int32_t width, int32_t height, int32_t depth, int32_t pages,
+                        int32_t flags) {
+  display::SetScreenMode(width, height, depth, pages, flags, 0);
+  Window* window = display::GetWindowHandle();
+  g_window.store(window);
+  if (window == nullptr) return 0;
+  auto replaced = display::platform::SetWindowProc(window, GameWindowHook);
+  return reinterpret_cast<intptr_t>(replaced);
+}
+
+int RunFrameClock(int32_t periodMs, FrameRoutine routine) {
+  g_routine.store(routine);
+  Window* window = g_window.load();
+  if (window == nullptr) return 0;
+  display::platform::SetTimer(window, TIMER_ID, uint32_t(periodMs), ClockTick);
+  g_running.store(true);
+  while (g_running.load()) display::SleepMs(1);
+  return 0;
+}
+
+bool StopFrameClock() { return display::platform::KillTimer(g_window.load(), TIMER_ID); }
+
+void RestartFrameClock(int32_t periodMs) {
+  display::platform::SetTimer(g_window.load(), TIMER_ID, uint32_t(periodMs), ClockTick);
+}
+
+void WaitForFrameStep() {
+  // On the headless virtual clock frame steps run on the sleeping thread and are
+  // over by the time anyone can ask; on threads this waits for the worker.
+  g_frameRunning.wait(true);
+}
+
+intptr_t GameWindowHook(Window* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  using namespace display::platform;
+  switch (message) {
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      g_running.store(false);
+      return 0;
+    case WM_COMMAND:
+    case WM_SIZE:
+      return 0;
+    default:
+      return DefWindowProc(window, message, wParam, lParam);
+  }
+}
+
+void ClockTick(Window*, uint32_t, uintptr_t, uint32_t) {
+  display::PollEvents();
+  if (g_frameRunning.exchange(true)) return;  // the previous frame step still runs
+  if (!display::platform::StartWorker(FrameWorker, nullptr)) {
+    g_frameRunning.store(false);
+    g_frameRunning.notify_all();
+  }
+}
+
+uint32_t FrameWorker(void*) {
+  if (FrameRoutine routine = g_routine.load()) routine();
+  g_frameRunning.store(false);
+  g_frameRunning.notify_all();
+  return 0;
+}
+
+}  // namespace frameclock

@@ -1,0 +1,78 @@
+// The screen lock: the screen mutex, LockScreen/UnlockScreen, the auto-lock of the
+// drawing operations and the changed-row marks.
+#include <algorithm>
+#include <cstring>
+
+#include "display/screen.h"
+#include "display/screen_state.h"
+
+namespace display {
+
+void ScreenMutex::Acquire() {
+  std::unique_lock guard(mutex_);
+  released_.wait(guard, [this] { return !held_; });
+  held_ = true;
+  holder_.store(std::this_thread::get_id(), std::memory_order_release);
+}
+
+void ScreenMutex::Release() {
+  {
+    std::lock_guard guard(mutex_);
+    held_ = false;
+    holder_.store(std::thread::id(), std::memory_order_release);
+  }
+  released_.notify_one();
+}
+
+AutoLock::AutoLock(Screen& screen) : screen_(screen) {
+  // The holder (LockScreen's thread, or the window thread in its pass) draws
+  // without taking anything; everyone else waits for the screen.
+  if (screen_.mutex.HeldByMe()) return;
+  screen_.mutex.Acquire();
+  screen_.locked.store(true);
+  screen_.autoLocked.store(true);
+  taken_ = true;
+}
+
+AutoLock::~AutoLock() {
+  if (!taken_) return;
+  screen_.locked.store(false);
+  screen_.autoLocked.store(false);
+  screen_.mutex.Release();
+}
+
+void MarkRows(Screen& screen, int32_t first, int32_t last) {
+  std::memset(screen.marks.data() + first, 1, size_t(last - first + 1));
+}
+
+void LockScreen() {
+  Screen* screen = CurrentScreen();
+  if (screen == nullptr || screen->mutex.HeldByMe()) return;
+  screen->mutex.Acquire();
+  screen->locked.store(true);
+}
+
+void UnlockScreen(int32_t first, int32_t last) {
+  Screen* screen = CurrentScreen();
+  if (screen == nullptr) return;
+  if (first < 0) first = 0;
+  if (last < 0) last = screen->height - 1;
+  // The lock belongs to the screen, not to a thread: a LockScreen lock is released
+  // whoever calls this. Another thread's auto-lock in progress is left alone, so
+  // its drawing finishes under the mutex.
+  const bool heldByLockScreen = screen->locked.load() && !screen->autoLocked.load();
+  if (first <= last && last < screen->height) {
+    if (heldByLockScreen || screen->mutex.HeldByMe()) {
+      MarkRows(*screen, first, last);
+    } else {
+      AutoLock lock(*screen);
+      MarkRows(*screen, first, last);
+    }
+  }
+  if (heldByLockScreen) {
+    screen->locked.store(false);
+    screen->mutex.Release();
+  }
+}
+
+}  // namespace display

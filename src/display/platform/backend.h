@@ -1,0 +1,57 @@
+// Internal to the display library: the narrow interface between the window thread
+// and a window system. Every call comes from the thread that runs the window
+// passes (the window thread, or the sleeping thread on the headless virtual clock).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/keys.h"
+
+namespace display::platform {
+
+struct PendingMessage {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+};
+
+struct PointerState {
+  bool visible = true;
+  bool confined = false;
+  bool warp = false;  // move to (x, y) once
+  int32_t x = 0, y = 0;
+};
+
+struct DesktopInfo {
+  int32_t width = 0, height = 0, depth = 0, refreshRate = 0;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual const char* Name() const = 0;
+  // Creates the window: client area width x height, centred, captioned, shown.
+  virtual bool OpenWindow(int32_t width, int32_t height, const std::string& title,
+                          int32_t refreshRate, bool fullScreen) = 0;
+  // Destroys the window if it still exists. Idempotent.
+  virtual void DestroyWindow() = 0;
+  // Releases the window system; the last call, after DestroyWindow.
+  virtual void Shutdown() {}
+  // Copies rows first..last of the page (32-bit pixels, pitch bytes apart) to the window.
+  virtual void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) = 0;
+  // Collects the window system's pending events as window messages (nowMs: the
+  // pass time, which the headless back end hands to its pass hook).
+  virtual void PumpEvents(int64_t nowMs, std::vector<PendingMessage>& out) = 0;
+  // Writes 1 for every scan code whose key is held, 0 for the rest.
+  virtual void ReadKeyboard(uint8_t table[KEY_TABLE_SIZE]) = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void SetPointer(const PointerState& pointer) = 0;
+  virtual DesktopInfo Desktop() = 0;
+};
+
+std::unique_ptr<Backend> MakeSdlBackend();
+std::unique_ptr<Backend> MakeHeadlessBackend();
+
+}  // namespace display::platform

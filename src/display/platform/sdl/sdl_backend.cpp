@@ -1,0 +1,177 @@
+// The SDL2 back end: the real window. Every SDL call here runs on the display
+// layer's window thread, which initialises SDL's video, creates the window, pumps
+// its events and presents the page.
+#include <SDL2/SDL.h>
+
+#include <cstring>
+
+#include "display/platform/backend.h"
+#include "display/platform/sdl/scancodes.h"
+#include "display/platform/window.h"
+
+namespace display::platform {
+
+namespace {
+
+class SdlBackend final : public Backend {
+ public:
+  const char* Name() const override { return "sdl2"; }
+
+  bool OpenWindow(int32_t width, int32_t height, const std::string& title, int32_t,
+                  bool fullScreen) override {
+    if (!videoStarted_) {
+      if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+      videoStarted_ = true;
+    }
+    const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               width, height, flags);
+    if (window_ == nullptr) return false;
+    width_ = width;
+    SDL_DisableScreenSaver();
+    SDL_RaiseWindow(window_);
+    return true;
+  }
+
+  void DestroyWindow() override {
+    if (window_ == nullptr) return;
+    SDL_DestroyWindow(window_);
+    window_ = nullptr;
+  }
+
+  void Shutdown() override {
+    DestroyWindow();
+    if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);  // restores the screen saver
+    videoStarted_ = false;
+  }
+
+  void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
+    if (window_ == nullptr) return;
+    SDL_Surface* surface = SDL_GetWindowSurface(window_);
+    if (surface == nullptr) return;
+    const int32_t width = std::min(width_, surface->w);
+    const int32_t last = std::min(lastRow, surface->h - 1);
+    if (width <= 0 || firstRow > last) return;
+    const int rows = last - firstRow + 1;
+    SDL_LockSurface(surface);
+    auto* target = static_cast<uint8_t*>(surface->pixels) + size_t(firstRow) * surface->pitch;
+    // The page's 0xAARRGGBB words are SDL's ARGB8888; the window surface is
+    // usually the same layout without alpha, in which case this is a row copy.
+    SDL_ConvertPixels(width, rows, SDL_PIXELFORMAT_ARGB8888, page + size_t(firstRow) * pitch,
+                      int(pitch), surface->format->format, target, surface->pitch);
+    SDL_UnlockSurface(surface);
+    const SDL_Rect band{0, firstRow, width, rows};
+    SDL_UpdateWindowSurfaceRects(window_, &band, 1);
+  }
+
+  void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
+    SDL_Event event;
+    bool closeSeen = false;
+    while (SDL_PollEvent(&event)) {
+      switch (event.type) {
+        case SDL_WINDOWEVENT:
+          TranslateWindowEvent(event.window, out, closeSeen);
+          break;
+        case SDL_QUIT:  // also sent after a window close; alone it is a signal
+          if (!closeSeen) out.push_back({WM_CLOSE, 0, 0});
+          closeSeen = true;
+          break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+          TranslateKey(event.key, out);
+          break;
+        case SDL_TEXTINPUT:
+          for (const char* c = event.text.text; *c != '\0'; ++c) {
+            out.push_back({WM_CHAR, uintptr_t(uint8_t(*c)), 0});
+          }
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+  void ReadKeyboard(uint8_t table[KEY_TABLE_SIZE]) override {
+    int count = 0;
+    const Uint8* state = SDL_GetKeyboardState(&count);
+    std::memset(table, 0, KEY_TABLE_SIZE);
+    for (int scancode = 0; scancode < count; ++scancode) {
+      if (!state[scancode]) continue;
+      const int code = SetOneCode(SDL_Scancode(scancode));
+      if (code >= 0) table[code] = 1;
+    }
+  }
+
+  void SetTitle(const std::string& title) override {
+    if (window_ != nullptr) SDL_SetWindowTitle(window_, title.c_str());
+  }
+
+  void SetPointer(const PointerState& pointer) override {
+    if (window_ == nullptr) return;
+    SDL_ShowCursor(pointer.visible ? SDL_ENABLE : SDL_DISABLE);
+    SDL_SetWindowGrab(window_, pointer.confined ? SDL_TRUE : SDL_FALSE);
+    if (pointer.warp) SDL_WarpMouseInWindow(window_, pointer.x, pointer.y);
+  }
+
+  DesktopInfo Desktop() override {
+    DesktopInfo info;
+    SDL_DisplayMode mode;
+    if (videoStarted_ && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
+      info = DesktopInfo{mode.w, mode.h, int32_t(SDL_BITSPERPIXEL(mode.format)), mode.refresh_rate};
+    }
+    return info;
+  }
+
+ private:
+  static void TranslateWindowEvent(const SDL_WindowEvent& event, std::vector<PendingMessage>& out,
+                                   bool& closeSeen) {
+    switch (event.event) {
+      case SDL_WINDOWEVENT_CLOSE:
+        out.push_back({WM_CLOSE, 0, 0});
+        closeSeen = true;
+        break;
+      case SDL_WINDOWEVENT_FOCUS_GAINED:
+      case SDL_WINDOWEVENT_RESTORED:
+        out.push_back({WM_ACTIVATE, WA_ACTIVE, 0});
+        break;
+      case SDL_WINDOWEVENT_FOCUS_LOST:
+        out.push_back({WM_ACTIVATE, WA_INACTIVE, 0});
+        break;
+      case SDL_WINDOWEVENT_MINIMIZED:
+        out.push_back({WM_ACTIVATE, WA_ACTIVE | (uintptr_t{1} << 16), 0});
+        break;
+      case SDL_WINDOWEVENT_EXPOSED:
+        out.push_back({WM_PAINT, 0, 0});
+        break;
+      case SDL_WINDOWEVENT_SIZE_CHANGED:
+        out.push_back({WM_SIZE, 0, intptr_t(event.data1) | (intptr_t(event.data2) << 16)});
+        break;
+      default:
+        break;
+    }
+  }
+
+  static void TranslateKey(const SDL_KeyboardEvent& event, std::vector<PendingMessage>& out) {
+    const int code = SetOneCode(event.keysym.scancode);
+    if (code < 0) return;
+    // lParam as a window system would send it: scan code in bits 16-23, the
+    // extended-key bit 24 for keys that have a non-extended twin.
+    const SDL_Scancode s = event.keysym.scancode;
+    const bool extended = s == SDL_SCANCODE_RCTRL || s == SDL_SCANCODE_RALT ||
+                          s == SDL_SCANCODE_KP_ENTER || s == SDL_SCANCODE_KP_DIVIDE ||
+                          (s >= SDL_SCANCODE_INSERT && s <= SDL_SCANCODE_UP);
+    const intptr_t lParam = (intptr_t(code) << 16) | (extended ? intptr_t{1} << 24 : 0);
+    out.push_back({event.type == SDL_KEYDOWN ? uint32_t{WM_KEYDOWN} : uint32_t{WM_KEYUP},
+                   uintptr_t(event.keysym.sym), lParam});
+  }
+
+  SDL_Window* window_ = nullptr;
+  bool videoStarted_ = false;
+  int32_t width_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSdlBackend() { return std::make_unique<SdlBackend>(); }
+
+}  // namespace display::platform
