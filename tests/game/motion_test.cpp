@@ -105,7 +105,7 @@ TEST_F(MotionTest, FirstShotSpawnsAtTheMuzzleAndFliesInTheSameStep) {
   ASSERT_EQ(shot.active, 1);
   EXPECT_EQ(shot.heading, 90);
   EXPECT_NEAR(shot.x, 481.0000085, 1e-6);
-  EXPECT_NEAR(shot.y, 235.97851, 1e-5);
+  EXPECT_NEAR(shot.y, 235.97850, 1e-5);
   // One step back along the heading is the spawn point.
   EXPECT_NEAR(shot.x + std::sin(1.57) * 9.0, 490.0000057, 1e-6);
   EXPECT_NEAR(shot.y + std::cos(1.57) * 9.0, 235.98567, 1e-5);
