@@ -2,6 +2,7 @@
 // numbers, and whole matches end, restart and leave as the game does.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,11 +19,12 @@ struct SimRun {
   int status;
 };
 
-// Runs the tool from the assets directory with the script text.
-SimRun RunSim(const std::string& script, const std::string& extraArguments = "") {
+// Runs the tool with the script text, by default where the sprites are.
+SimRun RunSim(const std::string& script, const std::string& extraArguments = "",
+              const std::string& directory = BRAZDOVAR_SOURCE_DIR "/assets") {
   const std::string scriptPath = ::testing::TempDir() + "game_sim_script.txt";
   std::ofstream(scriptPath) << script;
-  const std::string command = "cd " BRAZDOVAR_SOURCE_DIR "/assets && " BRAZDOVAR_SIM " " +
+  const std::string command = "cd '" + directory + "' && " BRAZDOVAR_SIM " " +
                               extraArguments + " " + scriptPath;
   SimRun run;
   FILE* pipe = popen(command.c_str(), "r");
@@ -135,6 +137,17 @@ TEST_F(SimTest, SpaceStartsANewMatch) {
             std::string::npos);
   EXPECT_GT(framesAfter, 0u);
   EXPECT_TRUE(IsEvent(run.lines.back(), "script_end"));
+}
+
+TEST_F(SimTest, WithoutSpritesTheMatchStillRuns) {
+  const std::filesystem::path empty = ::testing::TempDir() + "game_no_sprites";
+  std::filesystem::create_directories(empty);
+  const SimRun run = RunSim("700 Ctrl\n3000 Esc\n", "", empty.string());
+  EXPECT_EQ(run.status, 0);
+  ASSERT_GE(run.lines.size(), 2u);
+  // The hit tests use fixed boxes, so invisible shots still hit the bird.
+  EXPECT_TRUE(IsEvent(run.lines[run.lines.size() - 2], "match_end"));
+  EXPECT_TRUE(IsEvent(run.lines.back(), "program_end"));
 }
 
 TEST_F(SimTest, DumpsTheFrameAsPam) {
