@@ -92,8 +92,12 @@ TEST_F(MotionTest, ClampsKeepTheSpeed) {
     green().y = c.y;
     green().speed = 3.3;
     Step();
-    if (c.expectedX >= 0) EXPECT_EQ(green().x, c.expectedX) << c.heading;
-    if (c.expectedY >= 0) EXPECT_EQ(green().y, c.expectedY) << c.heading;
+    if (c.expectedX >= 0) {
+      EXPECT_EQ(green().x, c.expectedX) << c.heading;
+    }
+    if (c.expectedY >= 0) {
+      EXPECT_EQ(green().y, c.expectedY) << c.heading;
+    }
     EXPECT_EQ(green().speed, 3.3) << c.heading;
     EXPECT_EQ(green().heading, c.heading);
   }
