@@ -20,6 +20,16 @@ inline long double Radians(int32_t heading) {
   return heading * static_cast<long double>(3.14) / 180;
 }
 
+// Sine and cosine of an angle, in long double.
+struct Direction {
+  long double sine;
+  long double cosine;
+};
+// Of Radians(heading): the direction of a shot (headings -3..362 and beyond).
+Direction ShotDirection(int32_t heading);
+// Of Radians(heading) stored as a double first: the direction a tank moves in.
+Direction MotionDirection(int32_t heading);
+
 // Reads the tank's five keys in order and acts on each: turn, accelerate, brake,
 // fire. Returns the held keys as bits 0..4 in that order.
 uint32_t HandleTankKeys(Tank& tank, const TankKeys& keys);

@@ -2,7 +2,6 @@
 // shot flight, the hit tests and the end of a match.
 #include "game/frame_step.h"
 
-#include <cmath>
 #include <string_view>
 
 #include "clock/frame_clock.h"
@@ -83,9 +82,9 @@ void DrawWalls(const display::Image* block) {
 // the arena; a shot is drawn once at the position where it expires.
 void FlyShot(Shot& shot, const display::Image* bullet) {
   if (shot.active != 1) return;
-  const long double a = Radians(shot.heading);
-  shot.x = static_cast<double>(shot.x - std::sin(a) * SHOT_STEP);
-  shot.y = static_cast<double>(shot.y - std::cos(a) * SHOT_STEP);
+  const Direction d = ShotDirection(shot.heading);
+  shot.x = static_cast<double>(shot.x - d.sine * SHOT_STEP);
+  shot.y = static_cast<double>(shot.y - d.cosine * SHOT_STEP);
   BlitTransparent(shot.x, shot.y, bullet);
   if (shot.x <= 38.0) shot.active = 0;
   if (shot.x >= 595.0) shot.active = 0;

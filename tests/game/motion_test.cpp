@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "display/keys.h"
+#include "game/controls.h"
 #include "game_fixture.h"
 #include "transform/rotate_sprite.h"
 
@@ -129,6 +130,17 @@ TEST_F(MotionTest, ThirteenSlotsThenNothing) {
     EXPECT_LT(green().shots[i].x, before[i].x) << i;
   }
   EXPECT_TRUE(decisions().empty());
+}
+
+TEST(DirectionTest, LookedUpValuesAreTheComputedOnes) {
+  for (int32_t heading = -10; heading <= 370; ++heading) {
+    const long double shot = Radians(heading);
+    const long double motion = static_cast<double>(Radians(heading));
+    EXPECT_EQ(ShotDirection(heading).sine, std::sin(shot)) << heading;
+    EXPECT_EQ(ShotDirection(heading).cosine, std::cos(shot)) << heading;
+    EXPECT_EQ(MotionDirection(heading).sine, std::sin(motion)) << heading;
+    EXPECT_EQ(MotionDirection(heading).cosine, std::cos(motion)) << heading;
+  }
 }
 
 TEST_F(MotionTest, AnimationCountsOnlyWhileMoving) {
