@@ -1,0 +1,60 @@
+// RotateSprite: builds the rotation about the destination centre with Matrix,
+// reads it back as an origin and two steps, and walks the pixels with them.
+#include "transform/rotate_sprite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "transform/matrix.h"
+#include "transform/sprite_walk.h"
+
+namespace transform {
+namespace detail {
+namespace {
+
+// Nearest integer, ties to even, held inside the int32 range.
+int32_t RoundToInt32(float value) {
+  constexpr float limit = 2147483520.0f;  // the largest single below 2^31
+  return static_cast<int32_t>(std::lrint(std::clamp(value, -limit, limit)));
+}
+
+bool IsRotatable(const display::Image* image) {
+  return image->type == display::IMAGE_TYPE && image->bytesPerPixel == 4;
+}
+
+}  // namespace
+
+SpriteMapping MappingFor(uint32_t destinationWidth, uint32_t destinationHeight, int32_t heading) {
+  const auto cx = static_cast<int32_t>(destinationWidth >> 1);
+  const auto cy = static_cast<int32_t>(destinationHeight >> 1);
+  Matrix m;
+  m.LoadIdentity();
+  m.Translate(cx, cy, 0);
+  m.Rotate(0, 0, heading);
+  m.Translate(-cx, -cy, 0);
+  const Vector3 origin = m.Position(), columnStep = m.AxisX(), rowStep = m.AxisY();
+  return {.tx = RoundToInt32(origin.x),
+          .ty = RoundToInt32(origin.y),
+          .ax = columnStep.x,
+          .ay = columnStep.y,
+          .bx = rowStep.x,
+          .by = rowStep.y};
+}
+
+}  // namespace detail
+
+void RotateSprite(display::Image* destination, const display::Image* source, int32_t heading) {
+  if (destination == nullptr || source == nullptr) return;
+  // Anything but 4-byte pixels would make the 32-bit walk run past the rows.
+  if (!detail::IsRotatable(destination) || !detail::IsRotatable(source)) return;
+  const detail::SpriteMapping mapping =
+      detail::MappingFor(destination->width, destination->height, heading);
+  // A destination smaller than the source clips the walk instead of being
+  // written past its edges.
+  const detail::WalkArea area{std::min(source->width, destination->width),
+                              std::min(source->height, destination->height)};
+  detail::WalkFast(destination, source, mapping, area);
+}
+
+}  // namespace transform

@@ -1,0 +1,164 @@
+// LoadJpeg: exact samples of a tiny file, refusals of bad or hostile files without
+// output, files with warnings, and the screen depths without a colour conversion.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "display/image.h"
+#include "display/screen.h"
+#include "imageio/jpeg.h"
+#include "jpeg_test_support.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// Offset of the first marker 0xFF code at or after `from`, or npos.
+size_t FindMarker(const Bytes& bytes, std::initializer_list<uint8_t> codes, size_t from = 0) {
+  for (size_t i = from; i + 1 < bytes.size(); ++i) {
+    if (bytes[i] == 0xFF && std::find(codes.begin(), codes.end(), bytes[i + 1]) != codes.end()) {
+      return i;
+    }
+  }
+  return std::string::npos;
+}
+
+// The file with the frame size in its SOF segment replaced.
+Bytes WithFrameSize(Bytes bytes, uint16_t width, uint16_t height) {
+  const size_t sof = FindMarker(bytes, {0xC0, 0xC1, 0xC2});
+  bytes.at(sof + 5) = static_cast<uint8_t>(height >> 8);
+  bytes.at(sof + 6) = static_cast<uint8_t>(height);
+  bytes.at(sof + 7) = static_cast<uint8_t>(width >> 8);
+  bytes.at(sof + 8) = static_cast<uint8_t>(width);
+  return bytes;
+}
+
+// A progressive file with its last scan repeated `copies` more times. The library
+// only warns about the odd progression and decodes every copy.
+Bytes WithRepeatedLastScan(const Bytes& file, int copies) {
+  size_t last = FindMarker(file, {0xDA});
+  for (size_t next = last; next != std::string::npos; next = FindMarker(file, {0xDA}, next + 2)) {
+    last = next;
+  }
+  const Bytes scan(file.begin() + static_cast<ptrdiff_t>(last), file.end() - 2);  // up to EOI
+  Bytes out(file.begin(), file.end() - 2);
+  for (int i = 0; i < copies; ++i) {
+    out.insert(out.end(), scan.begin(), scan.end());
+  }
+  out.insert(out.end(), file.end() - 2, file.end());
+  return out;
+}
+
+// A sequential file with the header of its scan repeated before the end marker.
+// The library raises its fatal error while finishing, after every row is decoded.
+Bytes WithStraySecondScan(const Bytes& file) {
+  const size_t sos = FindMarker(file, {0xDA});
+  const size_t length = size_t{file.at(sos + 2)} << 8 | file.at(sos + 3);
+  Bytes out(file.begin(), file.end() - 2);
+  out.insert(out.end(), file.begin() + static_cast<ptrdiff_t>(sos),
+             file.begin() + static_cast<ptrdiff_t>(sos + 2 + length));
+  out.insert(out.end(), file.end() - 2, file.end());
+  return out;
+}
+
+// Loads a file while capturing stderr; the loader must never print.
+display::Image* LoadSilently(const std::string& path) {
+  ::testing::internal::CaptureStderr();
+  display::Image* image = imageio::LoadJpeg(path.c_str());
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+  return image;
+}
+
+using JpegLoadTest = JpegScreenTest;
+
+// The file was made from red, green, blue / white, grey, black at quality 100;
+// these are the samples libjpeg-turbo 2.1.5 decodes (djpeg gives the same).
+TEST_F(JpegLoadTest, TinyBaselineFileGivesLibrarySamplesWithOpaqueAlpha) {
+  display::ImagePtr image(imageio::LoadJpeg(JpegTestFile("tiny-3x2-444.jpg").c_str()));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->type, display::IMAGE_TYPE);
+  EXPECT_EQ(image->width, 3u);
+  EXPECT_EQ(image->height, 2u);
+  ASSERT_EQ(image->pitch, 16u);
+  const uint32_t* top = display::ImageRow32(image.get(), 0);
+  const uint32_t* bottom = display::ImageRow32(image.get(), 1);
+  EXPECT_EQ(std::vector<uint32_t>(top, top + 4),
+            (std::vector<uint32_t>{0xFFFD0000, 0xFF00FF00, 0xFF0100FE, 0xFFFF00FF}));
+  EXPECT_EQ(std::vector<uint32_t>(bottom, bottom + 4),
+            (std::vector<uint32_t>{0xFFFFFFFF, 0xFF808080, 0xFF000000, 0xFFFF00FF}));
+}
+
+TEST_F(JpegLoadTest, MissingFileGivesNull) {
+  EXPECT_EQ(imageio::LoadJpeg(JpegTestFile("no-such-file.jpg").c_str()), nullptr);
+  EXPECT_EQ(imageio::LoadJpeg(nullptr), nullptr);
+}
+
+TEST_F(JpegLoadTest, NoScreenGivesNull) {
+  display::CloseScreen();
+  EXPECT_EQ(imageio::LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()), nullptr);
+}
+
+TEST_F(JpegLoadTest, OneByteScreenKeepsTheFill) {
+  OpenScreen(8);
+  display::ImagePtr image(imageio::LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()));
+  ASSERT_NE(image, nullptr);
+  ASSERT_EQ(image->bytesPerPixel, 1u);
+  const uint8_t* pixels = display::ImagePixels(image.get());
+  EXPECT_TRUE(std::all_of(pixels, pixels + size_t{image->pitch} * image->height,
+                          [](uint8_t p) { return p == 0; }));
+}
+
+struct BadFile {
+  const char* name;
+  Bytes (*make)();
+};
+void PrintTo(const BadFile& file, std::ostream* out) { *out << file.name; }
+
+const BadFile kBadFiles[] = {
+    {"not_a_jpeg", [] { return ReadBytes(JpegTestFile("not-a-jpeg.jpg")); }},
+    {"empty", [] { return Bytes{}; }},
+    {"cut_inside_header",
+     [] {
+       Bytes bytes = ReadBytes(JpegTestFile("baseline-420.jpg"));
+       bytes.resize(FindMarker(bytes, {0xC0}) + 4);
+       return bytes;
+     }},
+    {"zero_width", [] { return WithFrameSize(ReadBytes(JpegTestFile("baseline-420.jpg")), 0, 149); }},
+    {"over_pixel_limit",
+     [] { return WithFrameSize(ReadBytes(JpegTestFile("baseline-420.jpg")), 10000, 10000); }},
+    {"largest_frame",
+     [] { return WithFrameSize(ReadBytes(JpegTestFile("progressive-420.jpg")), 65535, 65535); }},
+    {"stray_second_scan",
+     [] { return WithStraySecondScan(ReadBytes(JpegTestFile("baseline-420.jpg"))); }},
+    {"endless_scans",
+     [] { return WithRepeatedLastScan(ReadBytes(JpegTestFile("progressive-420.jpg")), 600); }},
+};
+
+class JpegBadFileTest : public JpegScreenTest, public ::testing::WithParamInterface<BadFile> {};
+
+TEST_P(JpegBadFileTest, GivesNullSilently) {
+  const std::string path = WriteTempFile(std::string("jpeg-") + GetParam().name + ".jpg",
+                                         GetParam().make());
+  EXPECT_EQ(LoadSilently(path), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Refused, JpegBadFileTest, ::testing::ValuesIn(kBadFiles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Data that ends early and an odd progression only raise warnings: the load goes
+// on and the image comes back, still without output.
+TEST_F(JpegLoadTest, FilesWithWarningsLoadSilently) {
+  const std::string truncated = JpegTestFile("truncated.jpg");
+  const std::string rescanned = WriteTempFile(
+      "jpeg-rescanned.jpg", WithRepeatedLastScan(ReadBytes(JpegTestFile("progressive-420.jpg")), 20));
+  for (const std::string& path : {truncated, rescanned}) {
+    display::ImagePtr image(LoadSilently(path));
+    ASSERT_NE(image, nullptr) << path;
+    EXPECT_EQ(image->width, 227u);
+    EXPECT_EQ(image->height, 149u);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,185 @@
+// RotateSprite: the quarter turns pixel for pixel, the fixed pivot, the walk
+// area and clipping, and the double-precision walk against the extended one.
+#include "transform/rotate_sprite.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+
+#include "test_image.h"
+#include "transform/sprite_walk.h"
+
+namespace transform {
+namespace {
+
+using testing::Distinct;
+using testing::MakeDistinctImage;
+using testing::MakeImage;
+using testing::Pixel;
+using testing::TestImage;
+
+constexpr uint32_t KEY = 0xFFFF00FFu;
+constexpr uint32_t UNTOUCHED = 0x12345678u;
+
+struct QuarterTurn {
+  int32_t heading;
+  // Source position that destination (x, y) shows, for a 48x48 pair.
+  std::function<std::pair<int, int>(int, int)> sample;
+  int keyPixels;
+};
+
+class QuarterTurnTest : public ::testing::TestWithParam<QuarterTurn> {};
+
+TEST_P(QuarterTurnTest, MatchesTheIndexFormula) {
+  const QuarterTurn& turn = GetParam();
+  const TestImage source = MakeDistinctImage(48, 48);
+  const TestImage turned = MakeImage(48, 48, UNTOUCHED, 3);
+  RotateSprite(turned.get(), source.get(), turn.heading);
+  int keys = 0;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const auto [sx, sy] = turn.sample(x, y);
+      const bool inside = sx >= 0 && sx < 48 && sy >= 0 && sy < 48;
+      const uint32_t expected = inside ? Distinct(sx, sy) : KEY;
+      ASSERT_EQ(Pixel(turned.get(), x, y), expected) << "at " << x << "," << y;
+      keys += !inside;
+    }
+    for (int pad = 48; pad < 51; ++pad) ASSERT_EQ(Pixel(turned.get(), pad, y), UNTOUCHED);
+  }
+  EXPECT_EQ(keys, turn.keyPixels);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Headings, QuarterTurnTest,
+    ::testing::Values(QuarterTurn{0, [](int x, int y) { return std::pair(x, y); }, 0},
+                      QuarterTurn{360, [](int x, int y) { return std::pair(x, y); }, 0},
+                      QuarterTurn{90, [](int x, int y) { return std::pair(48 - y, x); }, 48},
+                      QuarterTurn{180, [](int x, int y) { return std::pair(48 - x, 48 - y); }, 95},
+                      QuarterTurn{270, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
+                      QuarterTurn{-90, [](int x, int y) { return std::pair(y, 48 - x); }, 48},
+                      QuarterTurn{450, [](int x, int y) { return std::pair(48 - y, x); }, 48}),
+    [](const auto& info) {
+      return "Heading" + std::string(info.param.heading < 0 ? "Minus" : "") +
+             std::to_string(std::abs(info.param.heading));
+    });
+
+TEST(RotateSpriteTest, PivotPixelStaysAtEveryHeading) {
+  const TestImage source = MakeDistinctImage(48, 48);
+  const TestImage turned = MakeImage(48, 48, 0);
+  for (int32_t heading = 0; heading < 360; ++heading) {
+    RotateSprite(turned.get(), source.get(), heading);
+    ASSERT_EQ(Pixel(turned.get(), 24, 24), Distinct(24, 24)) << "heading " << heading;
+  }
+}
+
+TEST(RotateSpriteTest, SmallSourceWritesOnlyItsOwnArea) {
+  const TestImage source = MakeDistinctImage(32, 32);
+  const TestImage turned = MakeImage(48, 48, UNTOUCHED);
+  for (int32_t heading : {0, 37, 90, 200}) {
+    RotateSprite(turned.get(), source.get(), heading);
+    for (uint32_t y = 0; y < 48; ++y) {
+      for (uint32_t x = 0; x < 48; ++x) {
+        const bool walked = x < 32 && y < 32;
+        ASSERT_EQ(Pixel(turned.get(), x, y) != UNTOUCHED, walked) << x << "," << y;
+      }
+    }
+    // The pivot comes from the destination: (24, 24).
+    EXPECT_EQ(Pixel(turned.get(), 24, 24), Distinct(24, 24)) << "heading " << heading;
+  }
+}
+
+TEST(RotateSpriteTest, SmallDestinationClipsTheWalk) {
+  const TestImage source = MakeDistinctImage(48, 48);
+  const TestImage turned = MakeImage(32, 20, UNTOUCHED, 2);
+  RotateSprite(turned.get(), source.get(), 180);
+  for (uint32_t y = 0; y < 20; ++y) {
+    for (uint32_t x = 0; x < 32; ++x) {
+      // Pivot (16, 10): destination (x, y) shows source (32 - x, 20 - y).
+      ASSERT_EQ(Pixel(turned.get(), x, y), Distinct(32 - x, 20 - y)) << x << "," << y;
+    }
+    EXPECT_EQ(Pixel(turned.get(), 32, y), UNTOUCHED);
+    EXPECT_EQ(Pixel(turned.get(), 33, y), UNTOUCHED);
+  }
+}
+
+TEST(RotateSpriteTest, RefusedImagesAreLeftAlone) {
+  const TestImage source = MakeDistinctImage(8, 8);
+  const TestImage turned = MakeImage(8, 8, UNTOUCHED);
+  RotateSprite(nullptr, source.get(), 90);
+  RotateSprite(turned.get(), nullptr, 90);
+  source->bytesPerPixel = 2;  // a 16-bit image would be walked past its rows
+  RotateSprite(turned.get(), source.get(), 90);
+  source->bytesPerPixel = 4;
+  turned->type = 0;  // not the long header
+  RotateSprite(turned.get(), source.get(), 90);
+  for (uint32_t y = 0; y < 8; ++y) {
+    for (uint32_t x = 0; x < 8; ++x) ASSERT_EQ(Pixel(turned.get(), x, y), UNTOUCHED);
+  }
+}
+
+TEST(RotateSpriteTest, PivotIsHalfTheDestinationRoundedDown) {
+  const detail::SpriteMapping odd = detail::MappingFor(49, 47, 180);  // pivot (24, 23)
+  EXPECT_EQ(odd.tx, 48);
+  EXPECT_EQ(odd.ty, 46);
+}
+
+// The double walk, with either row kernel, must give exactly the pixels of the
+// extended-precision one.
+void ExpectWalksAgree(const detail::SpriteMapping& mapping, uint32_t width, uint32_t height) {
+  const TestImage source = MakeDistinctImage(width, height, 1);
+  const TestImage reference = MakeImage(width, height, UNTOUCHED, 1);
+  const detail::WalkArea area{width, height};
+  detail::WalkExtended(reference.get(), source.get(), mapping, area);
+  for (const auto kernel : {detail::RowKernel::Best, detail::RowKernel::Baseline}) {
+    const TestImage fast = MakeImage(width, height, UNTOUCHED, 1);
+    detail::WalkFast(fast.get(), source.get(), mapping, area, kernel);
+    const size_t bytes = size_t{fast->pitch} * height;
+    ASSERT_EQ(0, std::memcmp(display::ImagePixels(fast.get()),
+                             display::ImagePixels(reference.get()), bytes))
+        << "tx " << mapping.tx << " ty " << mapping.ty << " a " << mapping.ax << "," << mapping.ay
+        << " b " << mapping.bx << "," << mapping.by << " baseline "
+        << (kernel == detail::RowKernel::Baseline);
+  }
+}
+
+TEST(RotateSpriteTest, DoubleWalkMatchesExtendedAtEveryHeading) {
+  for (const auto& [width, height] :
+       {std::pair(48u, 48u), std::pair(33u, 70u), std::pair(7u, 3u)}) {
+    for (int32_t heading = -720; heading <= 720; ++heading) {
+      ExpectWalksAgree(detail::MappingFor(width, height, heading), width, height);
+    }
+  }
+}
+
+TEST(RotateSpriteTest, DoubleWalkMatchesExtendedOnAwkwardSteps) {
+  // A half plus 2^-60 is a half in double but not in long double.
+  ExpectWalksAgree({2, 0, 0x1p-60f, 0, 0.5f, 0}, 4, 2);
+  // Steps and origins that put many sums on or next to halves, tiny steps, and
+  // steps below single precision's normal range.
+  std::mt19937 random(1234);
+  const float steps[] = {0.5f,          -0.5f,          0.25f,      1.0f,     -1.0f,
+                         1.1920929e-7f, -5.9604645e-8f, 1e-8f,      0x1p-60f, -0x1p-40f,
+                         3.0e-39f,      0.1f,           0.7071068f, 1.5f,     2.0f / 3.0f};
+  std::uniform_int_distribution<size_t> pick(0, std::size(steps) - 1);
+  std::uniform_int_distribution<int32_t> origin(-60, 60);
+  for (int i = 0; i < 3000; ++i) {
+    const detail::SpriteMapping m{origin(random),      origin(random),      steps[pick(random)],
+                                  steps[pick(random)], steps[pick(random)], steps[pick(random)]};
+    ExpectWalksAgree(m, 40, 24);
+  }
+}
+
+TEST(RotateSpriteTest, ResultDependsOnlyOnTheArguments) {
+  const TestImage source = MakeDistinctImage(48, 48);
+  const TestImage first = MakeImage(48, 48, 0), second = MakeImage(48, 48, 0);
+  RotateSprite(first.get(), source.get(), 123);
+  RotateSprite(second.get(), source.get(), 77);
+  RotateSprite(second.get(), source.get(), 123);
+  EXPECT_EQ(0, std::memcmp(display::ImagePixels(first.get()), display::ImagePixels(second.get()),
+                           48 * 48 * 4));
+}
+
+}  // namespace
+}  // namespace transform
