@@ -1,5 +1,6 @@
 // brazdovar-sim against the game driven in-process: the same keys give the same
 // numbers, and whole matches end, restart and leave as the game does.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -150,9 +151,9 @@ TEST_F(SimTest, WithoutSpritesTheMatchStillRuns) {
   EXPECT_TRUE(IsEvent(run.lines.back(), "program_end"));
 }
 
-TEST_F(SimTest, DumpsTheFrameAsPam) {
+TEST_F(SimTest, DumpsTheScreenAfterTheAskedFrame) {
   const std::string pam = ::testing::TempDir() + "game_sim_frame.pam";
-  const SimRun run = RunSim("200\n", "--dump-frame 2 " + pam);
+  const SimRun run = RunSim("300 Ctrl\n", "--dump-frame 3 " + pam);
   ASSERT_EQ(run.status, 0);
   std::ifstream in(pam, std::ios::binary);
   std::stringstream content;
@@ -162,11 +163,22 @@ TEST_F(SimTest, DumpsTheFrameAsPam) {
       "P7\nWIDTH 640\nHEIGHT 480\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   ASSERT_EQ(data.size(), header.size() + 640 * 480 * 4);
   EXPECT_EQ(data.substr(0, header.size()), header);
-  // The top-left wall block's lit corner.
-  const unsigned char* pixel = reinterpret_cast<const unsigned char*>(data.data() + header.size());
-  EXPECT_EQ(pixel[0], 196);
-  EXPECT_EQ(pixel[1], 168);
-  EXPECT_EQ(pixel[2], 138);
+  auto rgba = [&](int x, int y) {
+    const size_t at = header.size() + (static_cast<size_t>(y) * 640 + x) * 4;
+    return std::string(data, at, 4);
+  };
+  // The top-left wall block's lit corner, copied opaquely with its alpha.
+  EXPECT_EQ(rgba(0, 0), std::string("\xC4\xA8\x8A\xFF", 4));
+
+  // Frame 3 shows green's first shot where that frame left it (the centre of the
+  // ball is its brightest pixel, stored with alpha 0), and not one step further.
+  const std::string frame3 = run.lines.at(2);
+  ASSERT_NE(frame3.find("\"frame\":3,"), std::string::npos);
+  const int x = static_cast<int>(std::lround(Field(frame3, "{\"slot\":0,", "x")));
+  const int y = static_cast<int>(std::lround(Field(frame3, "{\"slot\":0,", "y")));
+  const std::string centre("\xFF\xFF\xE0\x00", 4);
+  EXPECT_EQ(rgba(x + 2, y + 2), centre);
+  EXPECT_NE(rgba(x - 9 + 2, y + 2), centre);
 }
 
 }  // namespace
