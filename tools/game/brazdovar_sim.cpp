@@ -252,6 +252,11 @@ void OnPass(int64_t nowMs) {
     BeginEvent("script_end");
     std::printf(",\"frames\":%lld}\n", static_cast<long long>(recorder.frames));
     std::fflush(stdout);
+    if (recorder.options.dumpFrame && !recorder.dumped) {
+      std::fprintf(stderr, "brazdovar-sim: frame %lld never ran\n",
+                   static_cast<long long>(*recorder.options.dumpFrame));
+      std::_Exit(1);
+    }
     std::_Exit(0);
   }
   if (stretch == recorder.current) return;
