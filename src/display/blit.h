@@ -37,8 +37,13 @@ extern const Putter PutTransparent;  // skips key-coloured pixels; 4-byte pixels
 // target: an Image or null for the screen page. (x, y): destination of the source
 // area's top-left pixel, rounded half away from zero. x1..y2: inclusive source
 // corners; x1 == ARG_DEFAULT means the whole source. coordType 0..3 (absolute or
-// relative position / second corner). mode 6 is the alpha mask; other modes only
-// name the operation. Returns 0, or 1 for an illegal call.
+// relative position / second corner). mode 6 is the alpha mask (a 1-byte source
+// onto a 4-byte target sets only the alpha bytes); other modes only name the
+// operation. Returns 1, drawing nothing, without a screen or source, for a
+// coordType outside 0..3 or when source and target pixel sizes differ; 0
+// otherwise, also when nothing is visible. Takes the screen lock only when
+// something is drawn; marks the drawn rows when the target is the screen.
+// One thread at a time: all drawing shares one drawing state.
 int PutImage(Image* target, float x, float y, const Image* source, int32_t x1, int32_t y1,
              int32_t x2, int32_t y2, int32_t coordType, int32_t mode, const Putter& putter,
              int32_t alpha = -1, Blender blender = nullptr, void* parameter = nullptr);

@@ -16,7 +16,13 @@ inline constexpr uint32_t TEXT_ABSOLUTE = 4;
 inline constexpr uint32_t TEXT_RELATIVE = 5;
 
 // target: an Image or null for the screen. (x, y): top-left pixel of the first
-// character cell. font: null for the default font (the only one supported).
+// character cell, rounded half away from zero. Each byte draws its glyph (no
+// control characters, no wrapping, no background); the colour is stored as
+// given, converted to the target's pixel size. font: null for the default font,
+// the only one supported. Returns 1 for a missing text (null data), a non-null
+// font or an unknown point type; 0 otherwise, drawing nothing without a screen
+// or for an empty text. mode, putter, blender and parameter belong to fonts
+// given as images and are ignored.
 int DrawText(Image* target, float x, float y, uint32_t flags, std::string_view text,
              uint32_t colour, const Image* font = nullptr, int32_t mode = 0,
              const Putter* putter = nullptr, Blender blender = nullptr, void* parameter = nullptr);

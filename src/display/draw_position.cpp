@@ -1,0 +1,18 @@
+// Drawing positions: single-precision coordinates to pixels.
+#include <cmath>
+
+#include "display/draw_common.h"
+
+namespace display {
+
+int32_t RoundToPixel(float value) {
+  constexpr double LIMIT = 1 << 30;
+  // A float plus or minus 0.5 is exact in double, so no rounding creeps in.
+  const double v = value;
+  const double rounded = std::trunc(v > 0 ? v + 0.5 : v - 0.5);
+  if (!(rounded >= -LIMIT)) return static_cast<int32_t>(-LIMIT);  // also NaN
+  if (rounded > LIMIT) return static_cast<int32_t>(LIMIT);
+  return static_cast<int32_t>(rounded);
+}
+
+}  // namespace display

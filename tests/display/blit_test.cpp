@@ -1,0 +1,258 @@
+// PutImage and the putters: key colours per pixel size, clipping, source
+// rectangles, position rounding, header forms, marks and the auto-lock.
+#include "display/blit.h"
+
+#include <cstdio>
+#include <future>
+#include <string>
+#include <limits>
+#include <thread>
+#include <vector>
+
+#include "display/draw_common.h"
+#include "draw_fixture.h"
+
+namespace display::testing {
+namespace {
+
+using ::testing::TestWithParam;
+using ::testing::Values;
+
+// A source whose every pixel is distinct: 0xFF00XXYY for pixel (x, y).
+ImagePtr NumberedImage(int width, int height) {
+  ImagePtr image(CreateImage(width, height, 0, 32, 0));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) SetPixel(image.get(), x, y, 0xFF000000u | x << 8 | y);
+  }
+  return image;
+}
+
+constexpr uint32_t BACKGROUND = 0xFF0000AAu;
+
+class BlitTest : public DrawTest {};
+
+// --- transparency keys, per pixel size ---------------------------------------
+
+struct KeyCase {
+  int depth;                       // bits of source and target
+  uint32_t pixel;                  // source pixel
+  bool transparent;                // left out by PutTransparent
+  uint32_t stored;                 // what PutTransparent stores otherwise
+};
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.depth << "-bit " << std::hex << c.pixel; }
+
+class TransparentKeyTest : public DrawTest, public ::testing::WithParamInterface<KeyCase> {};
+
+TEST_P(TransparentKeyTest, LeavesOutOnlyTheKeyColour) {
+  const KeyCase& c = GetParam();
+  const uint32_t before = c.depth == 32 ? BACKGROUND : c.depth == 16 ? 0x1234 : 0x56;
+  ImagePtr target(CreateImage(2, 1, 0, c.depth, 0));
+  SetPixel(target.get(), 0, 0, before);
+  SetPixel(target.get(), 1, 0, before);
+  ImagePtr source(CreateImage(1, 1, 0, c.depth, 0));
+  SetPixel(source.get(), 0, 0, c.pixel);
+
+  ASSERT_EQ(PutImage(target.get(), 1.0f, 0.0f, source.get(), ARG_DEFAULT, 0, 0, 0, 0, 0,
+                     PutTransparent),
+            0);
+  EXPECT_EQ(PixelAt(target.get(), 1, 0), c.transparent ? before : c.stored);
+  EXPECT_EQ(PixelAt(target.get(), 0, 0), before);
+
+  // PutOpaque copies the same pixel as it stands, key colour included.
+  ASSERT_EQ(PutImage(target.get(), 1.0f, 0.0f, source.get(), ARG_DEFAULT, 0, 0, 0, 0, 1,
+                     PutOpaque),
+            0);
+  EXPECT_EQ(PixelAt(target.get(), 1, 0), c.pixel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PixelSizes, TransparentKeyTest,
+    Values(KeyCase{32, 0xFFFF00FFu, true, 0}, KeyCase{32, 0x00FF00FFu, true, 0},
+           KeyCase{32, 0x7FFF00FFu, true, 0},
+           KeyCase{32, 0xFF123456u, false, 0x00123456u},  // alpha dropped
+           KeyCase{32, 0xFFFF00FEu, false, 0x00FF00FEu},  // one bit off the key
+           KeyCase{16, 0xF81Fu, true, 0}, KeyCase{16, 0xF81Eu, false, 0xF81Eu},
+           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}),
+    [](const auto& info) {
+      char name[32];
+      std::snprintf(name, sizeof name, "bits%d_%08X", info.param.depth, info.param.pixel);
+      return std::string(name);
+    });
+
+// --- clipping, marks, source rectangles --------------------------------------
+
+TEST_F(BlitTest, ClipsAtTheBottomLeftCornerAndMarksVisibleRows) {
+  ImagePtr sprite = NumberedImage(48, 48);
+  ASSERT_EQ(PutImage(nullptr, -10.0f, 470.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque),
+            0);
+  for (int y = 460; y < 480; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      const bool drawn = y >= 470 && x < 38;
+      const uint32_t expected = drawn ? 0xFF000000u | (x + 10) << 8 | (y - 470) : 0xFF000000u;
+      ASSERT_EQ(PagePixel(x, y), expected) << x << "," << y;
+    }
+  }
+  ExpectMarkedRows(470, 479);
+}
+
+TEST_F(BlitTest, SourceRectangleCornersAreSwappedAndClamped) {
+  ImagePtr sprite = NumberedImage(48, 48);
+  ImagePtr target(CreateImage(64, 64, BACKGROUND, 32, 0));
+  ASSERT_EQ(PutImage(target.get(), 0.0f, 0.0f, sprite.get(), 40, 5, -3, 60, 0, 1, PutOpaque), 0);
+  for (uint32_t y = 0; y < 64; ++y) {
+    for (uint32_t x = 0; x < 64; ++x) {
+      const bool drawn = x <= 40 && y < 43;  // columns 0..40, rows 5..47
+      ASSERT_EQ(PixelAt(target.get(), x, y), drawn ? 0xFF000000u | x << 8 | (y + 5) : BACKGROUND)
+          << x << "," << y;
+    }
+  }
+}
+
+TEST_F(BlitTest, SecondCornerRelativeToTheFirst) {
+  ImagePtr sprite = NumberedImage(8, 8);
+  ImagePtr target(CreateImage(8, 8, BACKGROUND, 32, 0));
+  // coordType 1: corner (2, 3) + (1, 1) = (3, 4): a 2 x 2 area from (2, 3).
+  ASSERT_EQ(PutImage(target.get(), 0.0f, 0.0f, sprite.get(), 2, 3, 1, 1, 1, 1, PutOpaque), 0);
+  EXPECT_EQ(PixelAt(target.get(), 1, 1), 0xFF000304u);
+  EXPECT_EQ(PixelAt(target.get(), 2, 0), BACKGROUND);
+  EXPECT_EQ(PixelAt(target.get(), 0, 2), BACKGROUND);
+}
+
+TEST_F(BlitTest, RelativePositionAddsTheCurrentPoint) {
+  ImagePtr dot = NumberedImage(1, 1);
+  ImagePtr target(CreateImage(16, 16, BACKGROUND, 32, 0));
+  ASSERT_EQ(PutImage(target.get(), 3.0f, 4.0f, dot.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  ASSERT_EQ(PutImage(target.get(), 2.0f, 5.0f, dot.get(), ARG_DEFAULT, 0, 0, 0, 2, 1, PutOpaque), 0);
+  EXPECT_EQ(PixelAt(target.get(), 5, 9), 0xFF000000u);
+  EXPECT_EQ(screen().drawing.pointX, 5.0f);
+  EXPECT_EQ(screen().drawing.pointY, 9.0f);
+}
+
+TEST_F(BlitTest, FullyClippedAndEmptyBlitsDrawAndMarkNothing) {
+  ImagePtr sprite = NumberedImage(48, 48);
+  for (const float x : {-48.0f, 640.0f}) {
+    EXPECT_EQ(PutImage(nullptr, x, 10.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  }
+  EXPECT_EQ(PutImage(nullptr, 10.0f, 480.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  ExpectMarkedRows(1, 0);
+}
+
+TEST_F(BlitTest, ImageTargetKeepsTheScreenClipAndMarks) {
+  ImagePtr sprite = NumberedImage(48, 48);
+  ImagePtr frame(CreateImage(48, 48, 0, 0, DEFAULT_COLOUR_FLAG));
+  ASSERT_EQ(PutImage(frame.get(), 8.0f, 8.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 0, PutTransparent), 0);
+  EXPECT_EQ(PixelAt(frame.get(), 47, 47), 0x00002727u);  // sprite (39, 39), alpha 0
+  EXPECT_EQ(PixelAt(frame.get(), 7, 7), KEY_COLOUR_32);
+  ExpectMarkedRows(1, 0);
+  // Back on the screen the whole page is reachable again.
+  ASSERT_EQ(PutImage(nullptr, 600.0f, 440.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  EXPECT_EQ(PagePixel(639, 479), 0xFF002727u);
+  ExpectMarkedRows(440, 479);
+}
+
+// --- rounding ------------------------------------------------------------------
+
+struct RoundCase {
+  float position;
+  int pixel;
+};
+void PrintTo(const RoundCase& c, std::ostream* os) { *os << c.position << " -> " << c.pixel; }
+class RoundingTest : public DrawTest, public ::testing::WithParamInterface<RoundCase> {};
+
+TEST_P(RoundingTest, PositionsRoundHalfAwayFromZero) {
+  const RoundCase& c = GetParam();
+  EXPECT_EQ(RoundToPixel(c.position), c.pixel);
+  ImagePtr sprite = NumberedImage(4, 4);
+  ImagePtr target(CreateImage(16, 16, BACKGROUND, 32, 0));
+  ASSERT_EQ(PutImage(target.get(), c.position, c.position, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0,
+                     1, PutOpaque),
+            0);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      const int sx = x - c.pixel, sy = y - c.pixel;
+      const bool drawn = sx >= 0 && sx < 4 && sy >= 0 && sy < 4;
+      ASSERT_EQ(PixelAt(target.get(), x, y), drawn ? 0xFF000000u | sx << 8 | sy : BACKGROUND);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, RoundingTest,
+                         Values(RoundCase{10.5f, 11}, RoundCase{10.49f, 10}, RoundCase{-0.3f, 0},
+                                RoundCase{-2.5f, -3}, RoundCase{0.5f, 1}, RoundCase{2.5f, 3}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST(RoundToPixelTest, FarOffValuesStayFarOff) {
+  EXPECT_EQ(RoundToPixel(1e30f), 1 << 30);
+  EXPECT_EQ(RoundToPixel(-1e30f), -(1 << 30));
+  EXPECT_EQ(RoundToPixel(std::numeric_limits<float>::quiet_NaN()), -(1 << 30));
+}
+
+// --- refusals, header forms, mode 6 -----------------------------------------------
+
+TEST_F(BlitTest, RefusesMismatchedPixelSizesAndMissingArguments) {
+  ImagePtr wide(CreateImage(4, 4, 0, 16, 0));
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, wide.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, nullptr, ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  ImagePtr sprite = NumberedImage(4, 4);
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 4, 1, PutOpaque), 1);
+  EXPECT_EQ(PagePixel(0, 0), 0xFF000000u);
+  ExpectMarkedRows(1, 0);
+  CloseScreen();
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  SetScreenMode(640, 480, 32, 1, 0, 0);  // for TearDown
+}
+
+TEST_F(BlitTest, AcceptsTheShortHeaderForm) {
+  // 4-byte header: bits 0-2 bytes per pixel (0 = the screen's), 3-15 width, 16-31 height.
+  std::vector<uint32_t> block = {0u << 0 | 3u << 3 | 2u << 16,  // 3 x 2 at screen depth
+                                 0xFF010101u, 0xFF020202u, 0xFF030303u,
+                                 0xFF040404u, 0xFF050505u, 0xFF060606u};
+  const auto* source = reinterpret_cast<const Image*>(block.data());
+  ASSERT_EQ(PutImage(nullptr, 5.0f, 7.0f, source, ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  EXPECT_EQ(PagePixel(5, 7), 0xFF010101u);
+  EXPECT_EQ(PagePixel(7, 8), 0xFF060606u);
+  EXPECT_EQ(PagePixel(8, 8), 0xFF000000u);
+  ExpectMarkedRows(7, 8);
+  // A short header may describe no pixels at all.
+  const uint32_t empty = 2u << 16;  // width 0, height 2
+  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, reinterpret_cast<const Image*>(&empty), 0, 0, 5, 5, 0, 1,
+                     PutOpaque),
+            0);
+}
+
+TEST_F(BlitTest, AlphaMaskModeWritesOnlyTheAlphaByte) {
+  ImagePtr mask(CreateImage(2, 1, 0, 8, 0));
+  SetPixel(mask.get(), 0, 0, 0x80);
+  SetPixel(mask.get(), 1, 0, 0x00);
+  ImagePtr target(CreateImage(2, 1, 0xFF123456u, 32, 0));
+  ASSERT_EQ(PutImage(target.get(), 0.0f, 0.0f, mask.get(), ARG_DEFAULT, 0, 0, 0, 0, 6, PutOpaque), 0);
+  EXPECT_EQ(PixelAt(target.get(), 0, 0), 0x80123456u);
+  EXPECT_EQ(PixelAt(target.get(), 1, 0), 0x00123456u);
+  // Any other mode refuses the mismatch.
+  EXPECT_EQ(PutImage(target.get(), 0.0f, 0.0f, mask.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+}
+
+// --- the auto-lock ------------------------------------------------------------
+
+TEST_F(BlitTest, InvisibleBlitDoesNotWaitForTheLock) {
+  ImagePtr sprite = NumberedImage(8, 8);
+  std::promise<void> locked, release;
+  std::thread holder([&] {
+    LockScreen();
+    locked.set_value();
+    release.get_future().wait();
+    UnlockScreen(1, 0);
+  });
+  locked.get_future().wait();
+  auto blit = std::async(std::launch::async, [&] {
+    return PutImage(nullptr, -100.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque);
+  });
+  const bool returnedAtOnce = blit.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+  release.set_value();
+  holder.join();
+  EXPECT_TRUE(returnedAtOnce);
+  EXPECT_EQ(blit.get(), 0);
+}
+
+}  // namespace
+}  // namespace display::testing

@@ -1,0 +1,142 @@
+// DrawText with the default font: glyph bits, clipping per character and per
+// pixel, colours per pixel size, marks and the shadow the match-over screen uses.
+#include "display/text.h"
+
+#include <string>
+
+#include "draw_fixture.h"
+
+namespace display::testing {
+namespace {
+
+constexpr uint32_t RED = 0xFFFF0000u;
+constexpr uint32_t WHITE = 0xFFFFFFFFu;
+constexpr uint32_t GREEN = 0xFF00FF00u;
+
+bool GlyphBit(uint8_t code, int row, int column) {
+  return (DefaultFontGlyph(code)[row] >> column & 1) != 0;
+}
+
+class TextTest : public DrawTest {};
+
+TEST(DefaultFontTest, GlyphsAreStoredLeastSignificantBitLeft) {
+  const uint8_t a[8] = {0x0C, 0x1E, 0x33, 0x33, 0x3F, 0x33, 0x33, 0x00};
+  for (int row = 0; row < 8; ++row) {
+    EXPECT_EQ(DefaultFontGlyph(65)[row], a[row]);
+    EXPECT_EQ(DefaultFontGlyph(219)[row], 0xFF);
+    EXPECT_EQ(DefaultFontGlyph(0)[row], 0);
+    EXPECT_EQ(DefaultFontGlyph(32)[row], 0);
+  }
+  EXPECT_EQ(DefaultFontGlyph(1)[0], 0x7E);  // the smiley's top row
+}
+
+TEST_F(TextTest, LetterASetsExactlyItsTwentyEightPixels) {
+  ImagePtr target(CreateImage(16, 16, RED, 32, 0));
+  ASSERT_EQ(DrawText(target.get(), 4.0f, 4.0f, 4, "A", WHITE), 0);
+  int white = 0;
+  for (uint32_t y = 0; y < 16; ++y) {
+    for (uint32_t x = 0; x < 16; ++x) {
+      const bool inGlyph = x >= 4 && x < 12 && y >= 4 && y < 12 && GlyphBit('A', y - 4, x - 4);
+      ASSERT_EQ(PixelAt(target.get(), x, y), inGlyph ? WHITE : RED) << x << "," << y;
+      white += inGlyph;
+    }
+  }
+  EXPECT_EQ(white, 28);
+}
+
+TEST_F(TextTest, FullBlockFillsItsCellAndControlBytesAreGlyphs) {
+  ImagePtr target(CreateImage(16, 8, RED, 32, 0));
+  ASSERT_EQ(DrawText(target.get(), 0.0f, 0.0f, 4, std::string{char(219), char(10)}, GREEN), 0);
+  for (uint32_t y = 0; y < 8; ++y) {
+    for (uint32_t x = 0; x < 16; ++x) {
+      const bool set = x < 8 || GlyphBit(10, y, x - 8);
+      ASSERT_EQ(PixelAt(target.get(), x, y), set ? GREEN : RED) << x << "," << y;
+    }
+  }
+}
+
+TEST_F(TextTest, TextRunningOffTheRightEdgeIsCutAtThePixel) {
+  const std::string blocks(10, char(219));
+  ASSERT_EQ(DrawText(nullptr, 604.0f, 100.0f, 4, blocks, WHITE), 0);
+  for (int y = 99; y <= 108; ++y) {
+    for (int x = 596; x < 640; ++x) {
+      const bool inside = y >= 100 && y < 108 && x >= 604;  // 4 cells + 4 columns
+      ASSERT_EQ(PagePixel(x, y), inside ? WHITE : 0xFF000000u) << x << "," << y;
+    }
+  }
+  ExpectMarkedRows(100, 107);
+}
+
+// Every pixel of a clipped text against the glyph bits, at awkward positions.
+struct ClipCase {
+  float x, y;
+};
+void PrintTo(const ClipCase& c, std::ostream* os) { *os << "(" << c.x << ", " << c.y << ")"; }
+class TextClipTest : public DrawTest, public ::testing::WithParamInterface<ClipCase> {};
+
+TEST_P(TextClipTest, DrawsOnlyGlyphPixelsInsideTheTarget) {
+  const std::string text = "Hi#@";
+  ImagePtr target(CreateImage(13, 6, RED, 32, 0));
+  const int px = static_cast<int>(GetParam().x), py = static_cast<int>(GetParam().y);
+  ASSERT_EQ(DrawText(target.get(), GetParam().x, GetParam().y, 4, text, WHITE), 0);
+  for (int y = 0; y < 6; ++y) {
+    for (int x = 0; x < 13; ++x) {
+      const int dx = x - px, dy = y - py;
+      const bool set = dx >= 0 && dx < 32 && dy >= 0 && dy < 8 &&
+                       GlyphBit(static_cast<uint8_t>(text[dx / 8]), dy, dx % 8);
+      ASSERT_EQ(PixelAt(target.get(), x, y), set ? WHITE : RED) << x << "," << y;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, TextClipTest,
+                         ::testing::Values(ClipCase{-3, -2}, ClipCase{-9, 0}, ClipCase{5, 3},
+                                           ClipCase{-30, -7}, ClipCase{12, 5}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
+  ASSERT_EQ(DrawText(nullptr, 99.0f, 50.0f, 4, "A", WHITE), 0);
+  ASSERT_EQ(DrawText(nullptr, 100.0f, 50.0f, 4, "A", GREEN), 0);
+  for (int row = 0; row < 7; ++row) {
+    int first = 0;
+    while (!GlyphBit('A', row, first)) ++first;
+    EXPECT_EQ(PagePixel(99 + first, 50 + row), WHITE) << "row " << row;
+    EXPECT_EQ(PagePixel(100 + first, 50 + row), GREEN) << "row " << row;
+  }
+}
+
+TEST_F(TextTest, ColourFollowsTheTargetPixelSize) {
+  ImagePtr wide(CreateImage(8, 8, 0, 16, 0));
+  ASSERT_EQ(DrawText(wide.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x00FF8040u), 0);
+  EXPECT_EQ(PixelAt(wide.get(), 3, 3), 0xFC08u);  // 5-6-5
+  ImagePtr narrow(CreateImage(8, 8, 0, 8, 0));
+  ASSERT_EQ(DrawText(narrow.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x12345678u), 0);
+  EXPECT_EQ(PixelAt(narrow.get(), 3, 3), 0x78u);
+  ImagePtr deep(CreateImage(8, 8, 0, 32, 0));
+  ASSERT_EQ(DrawText(deep.get(), 0.0f, 0.0f, 4 | DEFAULT_COLOUR_FLAG, std::string(1, char(219)),
+                     0x12345678u),
+            0);
+  EXPECT_EQ(PixelAt(deep.get(), 3, 3), 0xFFFFFFFFu);  // the foreground colour
+}
+
+TEST_F(TextTest, RelativePointTypeStartsAtTheCurrentPoint) {
+  ASSERT_EQ(DrawText(nullptr, 20.0f, 30.0f, 4, " ", WHITE), 0);
+  ASSERT_EQ(DrawText(nullptr, 8.0f, 2.0f, 5, std::string(1, char(219)), WHITE), 0);
+  EXPECT_EQ(PagePixel(28, 32), WHITE);
+  EXPECT_EQ(PagePixel(27, 32), 0xFF000000u);
+  EXPECT_EQ(PagePixel(28, 31), 0xFF000000u);
+}
+
+TEST_F(TextTest, MissingEmptyAndOffScreenTexts) {
+  EXPECT_EQ(DrawText(nullptr, 0.0f, 0.0f, 4, std::string_view{}, WHITE), 1);
+  EXPECT_EQ(DrawText(nullptr, 0.0f, 0.0f, 4, "", WHITE), 0);
+  EXPECT_EQ(DrawText(nullptr, 0.0f, -8.0f, 4, "AAAA", WHITE), 0);
+  EXPECT_EQ(DrawText(nullptr, -32.0f, 0.0f, 4, "AAAA", WHITE), 0);
+  ExpectMarkedRows(1, 0);
+  CloseScreen();
+  EXPECT_EQ(DrawText(nullptr, 0.0f, 0.0f, 4, "A", WHITE), 0);
+  SetScreenMode(640, 480, 32, 1, 0, 0);  // for TearDown
+}
+
+}  // namespace
+}  // namespace display::testing
