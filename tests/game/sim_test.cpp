@@ -23,7 +23,10 @@ struct SimRun {
 // Runs the tool with the script text, by default where the sprites are.
 SimRun RunSim(const std::string& script, const std::string& extraArguments = "",
               const std::string& directory = BRAZDOVAR_SOURCE_DIR "/assets") {
-  const std::string scriptPath = ::testing::TempDir() + "game_sim_script.txt";
+  // CTest runs the tests in parallel processes: one script file per test.
+  const std::string scriptPath = ::testing::TempDir() + "game_sim_" +
+                                 ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                 ".txt";
   std::ofstream(scriptPath) << script;
   const std::string command = "cd '" + directory + "' && " BRAZDOVAR_SIM " " +
                               extraArguments + " " + scriptPath;
