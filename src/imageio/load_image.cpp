@@ -7,12 +7,10 @@
 
 #include "imageio/bmp.h"
 #include "imageio/jpeg.h"
+#include "imageio/png.h"
 
 namespace imageio {
 namespace {
-
-// The PNG row: the PNG decoder, asked for an Image buffer, plugs in here.
-display::Image* LoadPngFileType(const char* /*name*/) { return nullptr; }
 
 struct FileType {
   std::string_view key;
@@ -21,7 +19,7 @@ struct FileType {
 
 constexpr std::array<FileType, 3> FILE_TYPES = {{
     {"bmp", LoadBmp},
-    {"png", LoadPngFileType},
+    {"png", LoadPng},
     {"jpg", LoadJpeg},
 }};
 

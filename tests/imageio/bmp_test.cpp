@@ -284,14 +284,20 @@ TEST_F(BmpTest, FileTypeComesFromTheLastThreeCharactersInAnyCase) {
   EXPECT_EQ(LoadImage(nullptr), nullptr);
 }
 
-TEST_F(BmpTest, JpegNamesGoToTheJpegLoader) {
+TEST_F(BmpTest, PngAndJpegNamesGoToTheirDecoders) {
+  const std::string png = std::string(BRAZDOVAR_TESTDATA) + "/pngsuite/basn2c08.png";
+  ImagePtr picture(LoadImage(png.c_str()));
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ(picture->width, 32u);
+  EXPECT_EQ(picture->pitch % 32, 0u);
   const std::string jpeg = std::string(BRAZDOVAR_TESTDATA) + "/jpeg/tiny-3x2-444.jpg";
   ImagePtr image(LoadImage(jpeg.c_str()));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->width, 3u);
   EXPECT_EQ(image->height, 2u);
-  // A BMP file named .jpg is read as a JPEG, and refused.
+  // A BMP file named .jpg or .png is read as such, and refused.
   EXPECT_EQ(LoadImage(WriteFile("blok.JPG", BuildBmp(Rgb24(2, 2, 0))).c_str()), nullptr);
+  EXPECT_EQ(LoadImage(WriteFile("blok.Png", BuildBmp(Rgb24(2, 2, 0))).c_str()), nullptr);
 }
 
 TEST(BmpWithoutScreenTest, LoadingNeedsAScreen) {

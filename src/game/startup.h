@@ -1,0 +1,26 @@
+// Start-up of the game program: open the window, load the sprites, set up the
+// match and hand the frame step to the frame clock.
+//
+//   int main() { game::RunProgram(); }   // never returns; exit status 0
+//
+// Sprites are read by bare name ("tank.bmp", ...) from the working directory; a
+// missing one simply is not drawn.
+#pragma once
+#include "display/image.h"
+#include "game/match_state.h"
+
+namespace game {
+
+// Opens the game window, prepares the match, runs the frame clock until the
+// window is destroyed, then ends the program with status 0.
+[[noreturn]] void RunProgram();
+
+// Loads the seven sprites into the state, makes the turned images and frees every
+// shot slot (needs an open screen). Does not reset the match.
+void LoadSprites(MatchState& state);
+
+// The picture from `fileName` placed at (8, 8) in a new 48 x 48 image filled with
+// the transparent key colour (left empty when the file cannot be loaded).
+display::Image* PrepareTankFrame(const char* fileName);
+
+}  // namespace game

@@ -1,0 +1,275 @@
+// Scanline filter reversal: the per-byte definition and the per-row loops,
+// instantiated per pixel size: scalar for 1- and 2-byte pixels, SSE2 (one pixel
+// per step) for 3 to 8 bytes, and Paeth also for two rows at once.
+#include "imageio/png_unfilter.h"
+
+#include <cstddef>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace imageio {
+
+int UnfilterByte(uint8_t* v, uint8_t filter, uint32_t k, uint32_t r, uint32_t L, uint32_t bpp) {
+  const int a = k >= bpp ? v[-static_cast<ptrdiff_t>(bpp)] : 0;
+  const int b = r > 0 ? v[-static_cast<ptrdiff_t>(L)] : 0;
+  const int c = k >= bpp && r > 0 ? v[-static_cast<ptrdiff_t>(L + bpp)] : 0;
+  int predictor = 0;
+  switch (filter) {
+    case 0: break;
+    case 1: predictor = a; break;
+    case 2: predictor = b; break;
+    case 3: predictor = (a + b) / 2; break;
+    case 4: predictor = PaethPredictor(a, b, c); break;
+    default: return 1;
+  }
+  *v = static_cast<uint8_t>(*v + predictor);
+  return 0;
+}
+
+namespace {
+
+// The scalar loops carry each channel's left (and upper-left) byte in a local, so
+// the serial chain runs through registers rather than reloading what was just
+// stored. n is a multiple of BPP.
+template <uint32_t BPP>
+void UnfilterSub(const uint8_t* src, uint8_t* out, uint32_t n) {
+  uint8_t left[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      out[i + j] = left[j] = static_cast<uint8_t>(src[i + j] + left[j]);
+    }
+  }
+}
+
+void UnfilterUp(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(src[i] + prev[i]);
+}
+
+template <uint32_t BPP>
+void UnfilterAverage(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
+  uint32_t left[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      left[j] = (src[i + j] + ((left[j] + prev[i + j]) >> 1)) & 0xFF;
+      out[i + j] = static_cast<uint8_t>(left[j]);
+    }
+  }
+}
+
+template <uint32_t BPP>
+void UnfilterPaeth(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
+  int left[BPP] = {}, upperLeft[BPP] = {};
+  for (uint32_t i = 0; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      const int up = prev[i + j];
+      left[j] = (src[i + j] + PaethPredictor(left[j], up, upperLeft[j])) & 0xFF;
+      upperLeft[j] = up;
+      out[i + j] = static_cast<uint8_t>(left[j]);
+    }
+  }
+}
+
+template <uint32_t BPP>
+void UnfilterPaethPairScalar(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                             uint8_t* outA, uint8_t* outB, uint32_t n) {
+  int aA[BPP], cA[BPP], aB[BPP] = {}, cB[BPP] = {};
+  for (uint32_t j = 0; j < BPP; ++j) {
+    cA[j] = prev[j];
+    outA[j] = static_cast<uint8_t>(aA[j] = (srcA[j] + cA[j]) & 0xFF);
+  }
+  for (uint32_t i = BPP; i < n; i += BPP) {
+    for (uint32_t j = 0; j < BPP; ++j) {
+      const int bA = prev[i + j], bB = aA[j];
+      aA[j] = (srcA[i + j] + PaethPredictor(aA[j], bA, cA[j])) & 0xFF;
+      aB[j] = (srcB[i - BPP + j] + PaethPredictor(aB[j], bB, cB[j])) & 0xFF;
+      outA[i + j] = static_cast<uint8_t>(aA[j]);
+      outB[i - BPP + j] = static_cast<uint8_t>(aB[j]);
+      cA[j] = bA;
+      cB[j] = bB;
+    }
+  }
+  for (uint32_t j = 0; j < BPP; ++j) {
+    const uint32_t k = n - BPP + j;
+    outB[k] = static_cast<uint8_t>(srcB[k] + PaethPredictor(aB[j], aA[j], cB[j]));
+  }
+}
+
+#ifdef __SSE2__
+// Pixels of 3 to 8 bytes run one pixel per step in SSE2 registers (16-bit lanes
+// for Paeth), as 4- or 8-byte loads and stores: the spare lanes carry junk that
+// never reaches a real byte, and the row slack absorbs the over-read and -write.
+
+template <uint32_t BPP>
+__m128i LoadPixel(const uint8_t* p) {
+  if constexpr (BPP <= 4) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return _mm_cvtsi32_si128(v);
+  } else {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  }
+}
+
+template <uint32_t BPP>
+void StorePixel(uint8_t* p, __m128i v) {
+  if constexpr (BPP <= 4) {
+    const int32_t bytes = _mm_cvtsi128_si32(v);
+    std::memcpy(p, &bytes, 4);
+  } else {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+  }
+}
+
+template <uint32_t BPP>
+void UnfilterSubSimd(const uint8_t* src, uint8_t* out, uint32_t n) {
+  __m128i a = _mm_setzero_si128();
+  for (uint32_t i = 0; i < n; i += BPP) {
+    a = _mm_add_epi8(LoadPixel<BPP>(src + i), a);
+    StorePixel<BPP>(out + i, a);
+  }
+}
+
+// floor((a + b) / 2) = ~avg_epu8(~a, ~b), as avg_epu8 rounds up. Carrying the
+// left pixel complemented (na) leaves two operations on the serial chain:
+// ~a' = ~(x + ~avg(na, ~b)) = avg(na, ~b) - x.
+template <uint32_t BPP>
+void UnfilterAverageSimd(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
+  const __m128i ones = _mm_set1_epi8(-1);
+  __m128i na = ones;
+  for (uint32_t i = 0; i < n; i += BPP) {
+    const __m128i nb = _mm_xor_si128(LoadPixel<BPP>(prev + i), ones);
+    na = _mm_sub_epi8(_mm_avg_epu8(na, nb), LoadPixel<BPP>(src + i));
+    StorePixel<BPP>(out + i, _mm_xor_si128(na, ones));
+  }
+}
+
+__m128i Abs16(__m128i v) { return _mm_max_epi16(v, _mm_sub_epi16(_mm_setzero_si128(), v)); }
+
+// x + Paeth(a, b, c) on 16-bit lanes, one pixel. Ties go to a, then b. Only a
+// comes from the previous step, so everything without it is formed first and
+// the chain through a stays short: pb = |a - c|, pc = |a + (b - 2c)|.
+inline __m128i PaethPixel(__m128i a, __m128i b, __m128i c, __m128i x) {
+  const __m128i pa = Abs16(_mm_sub_epi16(b, c));
+  const __m128i bMinus2c = _mm_sub_epi16(_mm_sub_epi16(b, c), c);
+  const __m128i bXorC = _mm_xor_si128(b, c);
+  const __m128i pb = Abs16(_mm_sub_epi16(a, c));
+  const __m128i pc = Abs16(_mm_add_epi16(a, bMinus2c));
+  const __m128i notA = _mm_cmpgt_epi16(pa, _mm_min_epi16(pb, pc));  // a loses
+  const __m128i bOrC = _mm_xor_si128(b, _mm_and_si128(bXorC, _mm_cmpgt_epi16(pb, pc)));
+  const __m128i nearest = _mm_or_si128(_mm_and_si128(notA, bOrC), _mm_andnot_si128(notA, a));
+  return _mm_and_si128(_mm_add_epi16(nearest, x), _mm_set1_epi16(0xFF));
+}
+
+template <uint32_t BPP>
+__m128i LoadWide(const uint8_t* p) {
+  return _mm_unpacklo_epi8(LoadPixel<BPP>(p), _mm_setzero_si128());
+}
+
+template <uint32_t BPP>
+void StoreWide(uint8_t* p, __m128i v) {
+  StorePixel<BPP>(p, _mm_packus_epi16(v, v));
+}
+
+template <uint32_t BPP>
+void UnfilterPaethSimd(const uint8_t* src, const uint8_t* prev, uint8_t* out, uint32_t n) {
+  __m128i a = _mm_setzero_si128(), c = a;
+  for (uint32_t i = 0; i < n; i += BPP) {
+    const __m128i b = LoadWide<BPP>(prev + i);
+    a = PaethPixel(a, b, c, LoadWide<BPP>(src + i));
+    StoreWide<BPP>(out + i, a);
+    c = b;
+  }
+}
+
+// Row B runs one pixel behind row A, taking A's fresh pixels as its up and
+// upper-left neighbours straight from registers: two independent chains.
+template <uint32_t BPP>
+void UnfilterPaethPairSimd(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                           uint8_t* outA, uint8_t* outB, uint32_t n) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i cA = LoadWide<BPP>(prev);
+  __m128i aA = PaethPixel(zero, cA, zero, LoadWide<BPP>(srcA));
+  StoreWide<BPP>(outA, aA);
+  __m128i aB = zero, cB = zero;
+  for (uint32_t i = BPP; i < n; i += BPP) {
+    const __m128i bA = LoadWide<BPP>(prev + i);
+    const __m128i bB = aA;
+    aA = PaethPixel(aA, bA, cA, LoadWide<BPP>(srcA + i));
+    aB = PaethPixel(aB, bB, cB, LoadWide<BPP>(srcB + i - BPP));
+    StoreWide<BPP>(outA + i, aA);
+    StoreWide<BPP>(outB + i - BPP, aB);
+    cA = bA;
+    cB = bB;
+  }
+  aB = PaethPixel(aB, aA, cB, LoadWide<BPP>(srcB + n - BPP));
+  StoreWide<BPP>(outB + n - BPP, aB);
+}
+#endif
+
+template <uint32_t BPP>
+const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
+                              uint32_t n) {
+#ifdef __SSE2__
+  if constexpr (BPP >= 3) {
+    switch (filter) {
+      case 0: return src;
+      case 1: UnfilterSubSimd<BPP>(src, out, n); return out;
+      case 2: UnfilterUp(src, prev, out, n); return out;
+      case 3: UnfilterAverageSimd<BPP>(src, prev, out, n); return out;
+      case 4: UnfilterPaethSimd<BPP>(src, prev, out, n); return out;
+      default: return nullptr;
+    }
+  }
+#endif
+  switch (filter) {
+    case 0: return src;
+    case 1: UnfilterSub<BPP>(src, out, n); return out;
+    case 2: UnfilterUp(src, prev, out, n); return out;
+    case 3: UnfilterAverage<BPP>(src, prev, out, n); return out;
+    case 4: UnfilterPaeth<BPP>(src, prev, out, n); return out;
+    default: return nullptr;
+  }
+}
+
+template <uint32_t BPP>
+void UnfilterPaethPairFor(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
+                          uint8_t* outA, uint8_t* outB, uint32_t n) {
+#ifdef __SSE2__
+  if constexpr (BPP >= 3) {
+    UnfilterPaethPairSimd<BPP>(srcA, srcB, prev, outA, outB, n);
+    return;
+  }
+#endif
+  UnfilterPaethPairScalar<BPP>(srcA, srcB, prev, outA, outB, n);
+}
+
+}  // namespace
+
+void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev, uint8_t* outA,
+                       uint8_t* outB, uint32_t n, uint32_t bpp) {
+  switch (bpp) {
+    case 1: return UnfilterPaethPairFor<1>(srcA, srcB, prev, outA, outB, n);
+    case 2: return UnfilterPaethPairFor<2>(srcA, srcB, prev, outA, outB, n);
+    case 3: return UnfilterPaethPairFor<3>(srcA, srcB, prev, outA, outB, n);
+    case 4: return UnfilterPaethPairFor<4>(srcA, srcB, prev, outA, outB, n);
+    case 6: return UnfilterPaethPairFor<6>(srcA, srcB, prev, outA, outB, n);
+    default: return UnfilterPaethPairFor<8>(srcA, srcB, prev, outA, outB, n);
+  }
+}
+
+const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* prev, uint8_t* out,
+                           uint32_t n, uint32_t bpp) {
+  switch (bpp) {
+    case 1: return UnfilterRowFor<1>(filter, src, prev, out, n);
+    case 2: return UnfilterRowFor<2>(filter, src, prev, out, n);
+    case 3: return UnfilterRowFor<3>(filter, src, prev, out, n);
+    case 4: return UnfilterRowFor<4>(filter, src, prev, out, n);
+    case 6: return UnfilterRowFor<6>(filter, src, prev, out, n);
+    default: return UnfilterRowFor<8>(filter, src, prev, out, n);
+  }
+}
+
+}  // namespace imageio

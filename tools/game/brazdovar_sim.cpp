@@ -1,0 +1,286 @@
+// brazdovar-sim: plays a scripted match headlessly and records every frame step.
+//
+//   brazdovar-sim [--dump-frame N FILE.pam] SCRIPT
+//
+// SCRIPT (a file, or - for stdin) holds one stretch per line: "<milliseconds>
+// [key ...]" with the keys held for that long (Left Right Up Down Ctrl D G R F A
+// Esc Space); a stretch without keys releases all. Blank lines and lines starting
+// with # are skipped. The sprites are read from the working directory, as the
+// game reads them.
+//
+// The real game runs on the headless display back end with the virtual clock, so
+// the frame clock (35 ms), the key-table refreshes (10 ms), the match-over polling
+// and its pause keep their real timing but run much faster than real time. Output
+// is JSON lines on stdout: one per frame step, match end, new match and program
+// end, and a last one when the script runs out (the run stops there).
+// --dump-frame writes the screen as presented after frame step N as a PAM image.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/headless.h"
+#include "display/keys.h"
+#include "display/screen.h"
+#include "game/match_state.h"
+#include "game/observer.h"
+#include "game/startup.h"
+
+namespace {
+
+struct KeyName {
+  const char* name;
+  int32_t scanCode;
+};
+// The first ten in the order of the game's HeldKey bits.
+constexpr KeyName KEY_NAMES[] = {
+    {"Left", display::KEY_LEFT}, {"Right", display::KEY_RIGHT}, {"Up", display::KEY_UP},
+    {"Down", display::KEY_DOWN}, {"Ctrl", display::KEY_CTRL},   {"D", display::KEY_D},
+    {"G", display::KEY_G},       {"R", display::KEY_R},         {"F", display::KEY_F},
+    {"A", display::KEY_A},       {"Esc", display::KEY_ESC},     {"Space", display::KEY_SPACE},
+};
+
+struct Stretch {
+  int64_t endMs;  // virtual time at which the stretch ends
+  std::vector<int32_t> keys;
+};
+
+struct Options {
+  std::optional<int64_t> dumpFrame;
+  std::string dumpFile;
+  std::string script;
+};
+
+// Run-wide state of the recorder; the game's callbacks are plain function pointers.
+struct Recorder {
+  std::vector<Stretch> stretches;
+  size_t current = SIZE_MAX;
+  int64_t frames = 0;
+  Options options;
+  std::optional<int64_t> dumpAfterMs;  // set once frame N has been drawn
+  bool dumped = false;
+};
+Recorder recorder;
+
+[[noreturn]] void Fail(const std::string& why) {
+  std::cerr << "brazdovar-sim: " << why << "\n";
+  std::exit(2);
+}
+
+std::optional<int32_t> ScanCodeOf(std::string_view name) {
+  for (const KeyName& key : KEY_NAMES) {
+    if (name == key.name) return key.scanCode;
+  }
+  return std::nullopt;
+}
+
+std::vector<Stretch> ParseScript(std::istream& in) {
+  std::vector<Stretch> stretches;
+  int64_t end = 0;
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    std::istringstream words(line);
+    std::string first;
+    if (!(words >> first) || first[0] == '#') continue;
+    char* rest = nullptr;
+    const long long ms = std::strtoll(first.c_str(), &rest, 10);
+    if (*rest != '\0' || ms < 0) Fail("line " + std::to_string(number) + ": bad duration");
+    Stretch stretch;
+    end += ms;
+    stretch.endMs = end;
+    for (std::string word; words >> word;) {
+      const std::optional<int32_t> code = ScanCodeOf(word);
+      if (!code) Fail("line " + std::to_string(number) + ": unknown key " + word);
+      stretch.keys.push_back(*code);
+    }
+    stretches.push_back(std::move(stretch));
+  }
+  return stretches;
+}
+
+Options ParseArguments(int argc, char** argv) {
+  Options options;
+  int i = 1;
+  if (i < argc && std::strcmp(argv[i], "--dump-frame") == 0) {
+    if (i + 2 >= argc) Fail("--dump-frame needs N and FILE.pam");
+    options.dumpFrame = std::strtoll(argv[i + 1], nullptr, 10);
+    options.dumpFile = argv[i + 2];
+    i += 3;
+  }
+  if (i + 1 != argc) Fail("usage: brazdovar-sim [--dump-frame N FILE.pam] SCRIPT");
+  options.script = argv[i];
+  return options;
+}
+
+// --- JSON output ------------------------------------------------------------
+
+void PrintNumber(double value) { std::printf("%.17g", value); }
+
+void PrintString(std::string_view text) {
+  std::putchar('"');
+  for (char c : text) {
+    if (c == '"' || c == '\\') std::putchar('\\');
+    std::putchar(c);
+  }
+  std::putchar('"');
+}
+
+void PrintTank(const char* name, const game::Tank& tank) {
+  std::printf("\"%s\":{\"x\":", name);
+  PrintNumber(tank.x);
+  std::printf(",\"y\":");
+  PrintNumber(tank.y);
+  std::printf(",\"heading\":%d,\"speed\":", tank.heading);
+  PrintNumber(tank.speed);
+  std::printf(",\"animation\":%u,\"shots\":[", tank.animation);
+  bool first = true;
+  for (int slot = 0; slot < game::SHOT_SLOTS; ++slot) {
+    const game::Shot& shot = tank.shots[slot];
+    if (shot.active == 0) continue;
+    std::printf("%s{\"slot\":%d,\"x\":", first ? "" : ",", slot);
+    PrintNumber(shot.x);
+    std::printf(",\"y\":");
+    PrintNumber(shot.y);
+    std::printf(",\"heading\":%d}", shot.heading);
+    first = false;
+  }
+  std::printf("]}");
+}
+
+void PrintState(const game::MatchState& state) {
+  PrintTank("green", state.green);
+  std::putchar(',');
+  PrintTank("blue", state.blue);
+}
+
+void BeginEvent(const char* event) {
+  std::printf("{\"event\":\"%s\",\"time_ms\":%lld", event,
+              static_cast<long long>(display::headless::NowMs()));
+}
+
+// --- Frame dump ---------------------------------------------------------------
+
+void WritePam(const std::string& path) {
+  const display::ScreenInfo info = display::GetScreenInfo();
+  const std::vector<uint32_t> pixels = display::headless::WindowContents();
+  std::ofstream out(path, std::ios::binary);
+  out << "P7\nWIDTH " << info.width << "\nHEIGHT " << info.height
+      << "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  for (uint32_t pixel : pixels) {
+    const char tuple[4] = {static_cast<char>(pixel >> 16), static_cast<char>(pixel >> 8),
+                           static_cast<char>(pixel), static_cast<char>(pixel >> 24)};
+    out.write(tuple, 4);
+  }
+  if (!out) Fail("cannot write " + path);
+}
+
+// Frame N is presented by the first window pass after the one in which it was
+// drawn; once a presentation later than the frame has been made, the window
+// holds it.
+void DumpWhenPresented(bool force) {
+  if (recorder.dumped || !recorder.dumpAfterMs) return;
+  bool presented = false;
+  for (const auto& presentation : display::headless::TakePresentations()) {
+    if (presentation.timeMs > *recorder.dumpAfterMs) presented = true;
+  }
+  if (!presented && !force) return;
+  WritePam(recorder.options.dumpFile);
+  recorder.dumped = true;
+}
+
+// --- Game callbacks -----------------------------------------------------------
+
+void OnFrameStepEnded(const game::MatchState& state, uint32_t keysHeld) {
+  ++recorder.frames;
+  BeginEvent("frame");
+  std::printf(",\"frame\":%lld,\"keys\":[", static_cast<long long>(recorder.frames));
+  bool first = true;
+  for (int bit = 0; bit < 10; ++bit) {
+    if ((keysHeld & (1u << bit)) == 0) continue;
+    std::printf("%s\"%s\"", first ? "" : ",", KEY_NAMES[bit].name);
+    first = false;
+  }
+  std::printf("],");
+  PrintState(state);
+  std::printf("}\n");
+  if (recorder.options.dumpFrame == recorder.frames) {
+    recorder.dumpAfterMs = display::headless::NowMs();
+  }
+}
+
+void OnMatchDecided(const game::MatchState& state, std::string_view message, int32_t winner) {
+  BeginEvent("match_end");
+  std::printf(",\"frame\":%lld,\"message\":", static_cast<long long>(recorder.frames));
+  PrintString(message);
+  std::printf(",\"winner\":%d,", winner);
+  PrintState(state);
+  std::printf("}\n");
+}
+
+void OnNewMatch(const game::MatchState& state) {
+  BeginEvent("new_match");
+  std::putchar(',');
+  PrintState(state);
+  std::printf("}\n");
+}
+
+void OnProgramEnding(int32_t status) {
+  DumpWhenPresented(true);
+  BeginEvent("program_end");
+  std::printf(",\"frames\":%lld,\"status\":%d}\n", static_cast<long long>(recorder.frames),
+              status);
+  std::fflush(stdout);
+}
+
+// Called at the start of every window pass: holds the keys of the stretch that
+// covers this moment, and ends the run when the script has run out.
+void OnPass(int64_t nowMs) {
+  DumpWhenPresented(false);
+  size_t stretch = 0;
+  while (stretch < recorder.stretches.size() && recorder.stretches[stretch].endMs <= nowMs) {
+    ++stretch;
+  }
+  if (stretch == recorder.stretches.size()) {
+    DumpWhenPresented(true);
+    BeginEvent("script_end");
+    std::printf(",\"frames\":%lld}\n", static_cast<long long>(recorder.frames));
+    std::fflush(stdout);
+    if (recorder.options.dumpFrame && !recorder.dumped) {
+      std::fprintf(stderr, "brazdovar-sim: frame %lld never ran\n",
+                   static_cast<long long>(*recorder.options.dumpFrame));
+      std::_Exit(1);
+    }
+    std::_Exit(0);
+  }
+  if (stretch == recorder.current) return;
+  recorder.current = stretch;
+  display::headless::ReleaseAllKeys();
+  for (int32_t code : recorder.stretches[stretch].keys) display::headless::SetKey(code, true);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  recorder.options = ParseArguments(argc, argv);
+  if (recorder.options.script == "-") {
+    recorder.stretches = ParseScript(std::cin);
+  } else {
+    std::ifstream in(recorder.options.script);
+    if (!in) Fail("cannot read " + recorder.options.script);
+    recorder.stretches = ParseScript(in);
+  }
+
+  static const game::Observer observer = {OnFrameStepEnded, OnMatchDecided, OnNewMatch,
+                                          OnProgramEnding};
+  game::SetObserver(&observer);
+  display::headless::Select(display::headless::Timing::Virtual);
+  display::headless::SetPassHook(OnPass);
+  game::RunProgram();
+}
