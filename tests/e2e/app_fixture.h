@@ -36,10 +36,9 @@ class AppTest : public ::testing::Test {
   // `title` to show a picture that `ready` accepts.
   void Launch(const std::string& program, const std::string& workingDirectory,
               const std::string& title, const PictureTest& ready) {
-    if (const char* display = std::getenv("DISPLAY"); display == nullptr || *display == '\0') {
-      GTEST_SKIP() << "no X server: run under xvfb-run";
-    }
-    ASSERT_TRUE(x_.ok()) << "cannot connect to the X server in $DISPLAY";
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') GTEST_SKIP() << "no X server: run under xvfb-run";
+    ASSERT_TRUE(x_.ok()) << "cannot connect to the X server in DISPLAY=" << display;
     ASSERT_TRUE(x_.HasXTest()) << "the X server lacks the XTEST extension";
     x_.ReleaseAllKeys();
     title_ = title;
