@@ -20,6 +20,10 @@ class SdlBackend final : public Backend {
   bool OpenWindow(int32_t width, int32_t height, const std::string& title, int32_t,
                   bool fullScreen) override {
     if (!videoStarted_) {
+      // Present through the window system's own shared-memory images: the page
+      // is already in the window's pixel format, and a GL-backed window surface
+      // would start a software renderer's threads to copy it once more.
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
       videoStarted_ = true;
     }
