@@ -1,12 +1,15 @@
-// RotateSprite on the game's 48x48 tank images beside a plain copy of the same
-// image (48 rows of 192 bytes by memcpy: the cheapest way to fill the
-// destination, the floor a rotation is measured against). "per_position" is the
+// RotateSprite on the game's 48x48 tank images beside PutOpaque of the same image
+// into the destination (the blit the rotation is measured against) and a plain
+// copy of it (48 rows of 192 bytes by memcpy, the floor). "per_position" is the
 // time per destination pixel.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "display/blit.h"
+#include "display/headless.h"
+#include "display/screen.h"
 #include "transform/rotate_sprite.h"
 #include "transform/sprite_walk.h"
 
@@ -48,6 +51,20 @@ void BM_CopyRows(benchmark::State& state) {
   PerPosition(state);
 }
 BENCHMARK(BM_CopyRows);
+
+void BM_PutOpaque(benchmark::State& state) {
+  display::headless::Select(display::headless::Timing::Virtual);
+  display::SetScreenMode(640, 480, 32, 1, 0, 0);
+  const BenchImage source = MakeImage(), destination = MakeImage();
+  for (auto _ : state) {
+    display::PutImage(destination.get(), 0.0f, 0.0f, source.get(), display::ARG_DEFAULT, 0, 0, 0,
+                      0, 1, display::PutOpaque);
+    benchmark::ClobberMemory();
+  }
+  PerPosition(state);
+  display::CloseScreen();
+}
+BENCHMARK(BM_PutOpaque);
 
 void BM_RotateSprite(benchmark::State& state) {
   const BenchImage source = MakeImage(), destination = MakeImage();

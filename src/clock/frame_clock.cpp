@@ -40,7 +40,9 @@ int RunFrameClock(int32_t periodMs, FrameRoutine routine) {
   if (window == nullptr) return 0;
   display::platform::SetTimer(window, TIMER_ID, uint32_t(periodMs), ClockTick);
   g_running.store(true);
-  while (g_running.load()) display::SleepMs(1);
+  // The first thread parks until the hook clears `running`; on a real clock it
+  // is woken by that change instead of looking every millisecond.
+  display::SleepWhile(g_running, true);
   return 0;
 }
 
@@ -65,6 +67,7 @@ intptr_t GameWindowHook(Window* window, uint32_t message, uintptr_t wParam, intp
     case WM_DESTROY:
       PostQuitMessage(0);
       g_running.store(false);
+      g_running.notify_all();
       return 0;
     case WM_COMMAND:
     case WM_SIZE:

@@ -21,7 +21,7 @@ using FrameRoutine = void (*)();
 intptr_t OpenGameWindow(int32_t width, int32_t height, int32_t depth, int32_t pages,
                         int32_t flags);
 
-// Stores the routine, arms timer 1 with the period and waits (SleepMs(1) steps)
+// Stores the routine, arms timer 1 with the period and parks (display::SleepWhile)
 // until the window is destroyed. Without a window returns at once. Always 0.
 int RunFrameClock(int32_t periodMs, FrameRoutine routine);
 

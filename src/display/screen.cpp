@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <future>
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include "display/headless.h"
 #include "display/platform/window_internal.h"
@@ -72,13 +72,25 @@ void ResetDrawingState(Screen& screen) {
   state.background = screen.colourMask & 0xFF000000u;
 }
 
-// Fills 32-bit pixels 16 bytes per store: the page is cleared every frame, and a
-// plain element loop runs at less than half of memset's speed.
-void Fill32(uint32_t* pixels, size_t count, uint32_t colour) {
-  while (count > 0 && (reinterpret_cast<uintptr_t>(pixels) & 15) != 0) {
-    *pixels++ = colour;
-    --count;
+// Fills 32-bit pixels with wide aligned stores: the page is cleared every frame,
+// and a plain element loop runs at less than half of memset's speed. AVX2 (32-byte
+// stores) where the processor has it, SSE2 (16 bytes, always there) otherwise.
+// Each returns how many pixels it left for the caller's scalar tail.
+__attribute__((target("avx2"))) size_t Fill32Avx2(uint32_t* pixels, size_t count, uint32_t colour) {
+  const __m256i block = _mm256_set1_epi32(int(colour));
+  auto* out = reinterpret_cast<__m256i*>(pixels);
+  size_t blocks = count / 8;
+  for (; blocks >= 4; blocks -= 4, out += 4) {
+    _mm256_store_si256(out, block);
+    _mm256_store_si256(out + 1, block);
+    _mm256_store_si256(out + 2, block);
+    _mm256_store_si256(out + 3, block);
   }
+  for (; blocks > 0; --blocks) _mm256_store_si256(out++, block);
+  return count % 8;
+}
+
+size_t Fill32Sse2(uint32_t* pixels, size_t count, uint32_t colour) {
   const __m128i block = _mm_set1_epi32(int(colour));
   auto* out = reinterpret_cast<__m128i*>(pixels);
   size_t blocks = count / 4;
@@ -89,7 +101,18 @@ void Fill32(uint32_t* pixels, size_t count, uint32_t colour) {
     _mm_store_si128(out + 3, block);
   }
   for (; blocks > 0; --blocks) _mm_store_si128(out++, block);
-  std::fill_n(reinterpret_cast<uint32_t*>(out), count % 4, colour);
+  return count % 4;
+}
+
+void Fill32(uint32_t* pixels, size_t count, uint32_t colour) {
+  static const bool avx2 = __builtin_cpu_supports("avx2");
+  const size_t align = avx2 ? 32 : 16;
+  while (count > 0 && (reinterpret_cast<uintptr_t>(pixels) & (align - 1)) != 0) {
+    *pixels++ = colour;
+    --count;
+  }
+  const size_t tail = avx2 ? Fill32Avx2(pixels, count, colour) : Fill32Sse2(pixels, count, colour);
+  std::fill_n(pixels + (count - tail), tail, colour);
 }
 
 void FillPage(Screen& screen, uint32_t colour) {

@@ -49,3 +49,19 @@ void SleepMs(int32_t milliseconds) {
 }
 
 }  // namespace display
+
+namespace display {
+
+void SleepWhile(const std::atomic<bool>& flag, bool value) {
+  Runtime* runtime = CurrentRuntime();
+  const bool virtualClock = runtime != nullptr && runtime->virtualTime;
+  while (flag.load() == value) {
+    if (virtualClock) {
+      SleepMs(1);
+    } else {
+      flag.wait(value);
+    }
+  }
+}
+
+}  // namespace display

@@ -37,28 +37,28 @@ inline void PutLe(std::vector<uint8_t>& out, size_t at, uint32_t value, int byte
   for (int i = 0; i < bytes; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-inline std::vector<uint8_t> BuildBmp(const BmpSpec& spec) {
+inline std::vector<uint8_t> BuildBmp(const BmpSpec& layout) {
   std::vector<uint8_t> out(54, 0);
-  out[0] = static_cast<uint8_t>(spec.signature[0]);
-  out[1] = static_cast<uint8_t>(spec.signature[1]);
-  for (uint32_t m : spec.masks) {
+  out[0] = static_cast<uint8_t>(layout.signature[0]);
+  out[1] = static_cast<uint8_t>(layout.signature[1]);
+  for (uint32_t m : layout.masks) {
     out.resize(out.size() + 4);
     PutLe(out, out.size() - 4, m, 4);
   }
-  for (uint32_t c : spec.palette) {
+  for (uint32_t c : layout.palette) {
     out.insert(out.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16), 0});
   }
   const uint32_t offset =
-      spec.dataOffset >= 0 ? uint32_t(spec.dataOffset) : uint32_t(out.size());
-  out.insert(out.end(), spec.pixels.begin(), spec.pixels.end());
+      layout.dataOffset >= 0 ? uint32_t(layout.dataOffset) : uint32_t(out.size());
+  out.insert(out.end(), layout.pixels.begin(), layout.pixels.end());
   PutLe(out, 2, uint32_t(out.size()), 4);
   PutLe(out, 10, offset, 4);
-  PutLe(out, 14, spec.infoSize, 4);
-  PutLe(out, 18, uint32_t(spec.width), 4);
-  PutLe(out, 22, uint32_t(spec.height), 4);
+  PutLe(out, 14, layout.infoSize, 4);
+  PutLe(out, 18, uint32_t(layout.width), 4);
+  PutLe(out, 22, uint32_t(layout.height), 4);
   PutLe(out, 26, 1, 2);
-  PutLe(out, 28, spec.bitCount, 2);
-  PutLe(out, 30, spec.compression, 4);
+  PutLe(out, 28, layout.bitCount, 2);
+  PutLe(out, 30, layout.compression, 4);
   return out;
 }
 

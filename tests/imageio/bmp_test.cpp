@@ -26,36 +26,36 @@ void AppendRow24(std::vector<uint8_t>& out, std::initializer_list<uint32_t> colo
 }
 
 BmpSpec Rgb24(int32_t width, int32_t height, uint32_t colour) {
-  BmpSpec spec{.width = width, .height = height, .bitCount = 24};
+  BmpSpec layout{.width = width, .height = height, .bitCount = 24};
   for (int32_t y = 0; y < height; ++y) {
     std::vector<uint8_t> row;
     for (int32_t x = 0; x < width; ++x) {
       for (int shift : {0, 8, 16}) row.push_back(uint8_t(colour >> shift));
     }
     row.resize((row.size() + 3) / 4 * 4, 0);
-    spec.pixels.insert(spec.pixels.end(), row.begin(), row.end());
+    layout.pixels.insert(layout.pixels.end(), row.begin(), row.end());
   }
-  return spec;
+  return layout;
 }
 
-ImagePtr Load(const std::string& name, const BmpSpec& spec) {
-  return ImagePtr(LoadBmp(WriteFile(name, BuildBmp(spec)).c_str()));
+ImagePtr Load(const std::string& name, const BmpSpec& layout) {
+  return ImagePtr(LoadBmp(WriteFile(name, BuildBmp(layout)).c_str()));
 }
 
 // ReadBmp into a fresh key-coloured image of the file's size.
-int Read(const std::string& name, const BmpSpec& spec, ImagePtr* image) {
-  image->reset(display::CreateImage(spec.width, spec.height, 0, 0, display::DEFAULT_COLOUR_FLAG));
-  return ReadBmp(WriteFile(name, BuildBmp(spec)).c_str(), image->get());
+int Read(const std::string& name, const BmpSpec& layout, ImagePtr* image) {
+  image->reset(display::CreateImage(layout.width, layout.height, 0, 0, display::DEFAULT_COLOUR_FLAG));
+  return ReadBmp(WriteFile(name, BuildBmp(layout)).c_str(), image->get());
 }
 
 class BmpTest : public ScreenTest {};
 
 TEST_F(BmpTest, ShortPaletteLeavesHigherIndicesToTheDisplayPalette) {
   display::SetPaletteEntry(200, 0x00332211);  // blue 0x33, green 0x22, red 0x11
-  BmpSpec spec{.width = 4, .height = 1, .bitCount = 8, .pixels = {0, 5, 200, 15}};
-  for (uint32_t i = 0; i < 16; ++i) spec.palette.push_back(i * 0x0F0101u);
+  BmpSpec layout{.width = 4, .height = 1, .bitCount = 8, .pixels = {0, 5, 200, 15}};
+  for (uint32_t i = 0; i < 16; ++i) layout.palette.push_back(i * 0x0F0101u);
   ImagePtr image;
-  ASSERT_EQ(Read("pal8.bmp", spec, &image), BMP_OK);
+  ASSERT_EQ(Read("pal8.bmp", layout, &image), BMP_OK);
   EXPECT_EQ(Pixel(image.get(), 0, 0), 0xFF000000u);
   EXPECT_EQ(Pixel(image.get(), 1, 0), 0xFF4B0505u);
   EXPECT_EQ(Pixel(image.get(), 2, 0), 0xFF112233u);
@@ -68,7 +68,7 @@ TEST_F(BmpTest, ShortPaletteLeavesHigherIndicesToTheDisplayPalette) {
 
 struct RefusalCase {
   const char* what;
-  BmpSpec spec;
+  BmpSpec layout;
   int status;
 };
 void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.what; }
@@ -77,13 +77,13 @@ class BmpRefusalTest : public ScreenTest, public ::testing::WithParamInterface<R
 
 TEST_P(BmpRefusalTest, LeavesEveryPixelTheFillColour) {
   ImagePtr image;
-  EXPECT_EQ(Read("refused.bmp", GetParam().spec, &image), GetParam().status);
+  EXPECT_EQ(Read("refused.bmp", GetParam().layout, &image), GetParam().status);
   ExpectPixels(image.get(), [](uint32_t, uint32_t) { return FILL; });
 }
 
-BmpSpec With(BmpSpec spec, void (*change)(BmpSpec&)) {
-  change(spec);
-  return spec;
+BmpSpec With(BmpSpec layout, void (*change)(BmpSpec&)) {
+  change(layout);
+  return layout;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,29 +110,29 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(BmpTest, FullPaletteOf256EntriesIsAccepted) {
-  BmpSpec spec{.width = 1, .height = 1, .bitCount = 8, .pixels = {255, 0, 0, 0}};
-  spec.palette.assign(256, 0x123456);
+  BmpSpec layout{.width = 1, .height = 1, .bitCount = 8, .pixels = {255, 0, 0, 0}};
+  layout.palette.assign(256, 0x123456);
   ImagePtr image;
-  ASSERT_EQ(Read("pal256.bmp", spec, &image), BMP_OK);
+  ASSERT_EQ(Read("pal256.bmp", layout, &image), BMP_OK);
   EXPECT_EQ(Pixel(image.get(), 0, 0), 0xFF123456u);
 }
 
 TEST_F(BmpTest, FileEndingBeforeItsRowsStillSetsThePalette) {
-  BmpSpec spec{.width = 4000, .height = 2, .bitCount = 8, .palette = {0x0A0B0C}};
+  BmpSpec layout{.width = 4000, .height = 2, .bitCount = 8, .palette = {0x0A0B0C}};
   ImagePtr image;
-  ASSERT_EQ(Read("norows.bmp", spec, &image), BMP_MALFORMED);
+  ASSERT_EQ(Read("norows.bmp", layout, &image), BMP_MALFORMED);
   EXPECT_EQ(display::GetPaletteEntry(0), 0x000C0B0Au);
   EXPECT_EQ(Pixel(image.get(), 0, 0), FILL);
 }
 
 TEST_F(BmpTest, HugeOrMissingFilesYieldNull) {
-  BmpSpec spec = Rgb24(1, 1, 0);
-  spec.width = 100000;
-  spec.height = 100000;  // 40 GB of pixels: beyond 32-bit sizes
-  EXPECT_EQ(Load("huge.bmp", spec), nullptr);
-  spec.width = 0x7FFFFFFF;
-  spec.height = 1;
-  EXPECT_EQ(Load("wide.bmp", spec), nullptr);
+  BmpSpec layout = Rgb24(1, 1, 0);
+  layout.width = 100000;
+  layout.height = 100000;  // 40 GB of pixels: beyond 32-bit sizes
+  EXPECT_EQ(Load("huge.bmp", layout), nullptr);
+  layout.width = 0x7FFFFFFF;
+  layout.height = 1;
+  EXPECT_EQ(Load("wide.bmp", layout), nullptr);
   EXPECT_EQ(LoadBmp("/nonexistent/x.bmp"), nullptr);
   ImagePtr image(display::CreateImage(2, 2, 0, 0, display::DEFAULT_COLOUR_FLAG));
   EXPECT_EQ(ReadBmp("/nonexistent/x.bmp", image.get()), BMP_CANNOT_OPEN);
@@ -141,7 +141,7 @@ TEST_F(BmpTest, HugeOrMissingFilesYieldNull) {
 // --- run-length data --------------------------------------------------------------
 
 TEST_F(BmpTest, Rle8DecodesRunsAbsoluteRunsDeltaAndEndOfLine) {
-  BmpSpec spec{.width = 6, .height = 3, .bitCount = 8, .compression = 1,
+  BmpSpec layout{.width = 6, .height = 3, .bitCount = 8, .compression = 1,
                .palette = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000},
                .pixels = {
                    3, 1,             // row 0 (bottom line): 3 x index 1
@@ -151,7 +151,7 @@ TEST_F(BmpTest, Rle8DecodesRunsAbsoluteRunsDeltaAndEndOfLine) {
                    2, 3,             // 2 x index 3 at x 4, 5 of row 2
                    0, 1}};           // end of bitmap
   ImagePtr image;
-  ASSERT_EQ(Read("rle8.bmp", spec, &image), BMP_OK);
+  ASSERT_EQ(Read("rle8.bmp", layout, &image), BMP_OK);
   const uint32_t lines[3][6] = {{FILL, FILL, FILL, FILL, RED, RED},
                                 {FILL, FILL, FILL, FILL, FILL, FILL},
                                 {BLUE, BLUE, BLUE, GREEN, RED, GREEN}};
@@ -159,19 +159,19 @@ TEST_F(BmpTest, Rle8DecodesRunsAbsoluteRunsDeltaAndEndOfLine) {
 }
 
 TEST_F(BmpTest, Rle4DecodesAlternatingRunsAndOddAbsoluteRuns) {
-  BmpSpec spec{.width = 8, .height = 1, .bitCount = 4, .compression = 2,
+  BmpSpec layout{.width = 8, .height = 1, .bitCount = 4, .compression = 2,
                .palette = {0x000000, 0x0000FF, 0x00FF00, 0xFF0000},
                .pixels = {5, 0x12,             // 1 2 1 2 1
                           0, 3, 0x32, 0x10,    // absolute 3 2 1 (2 bytes, no pad)
                           0, 1}};
   ImagePtr image;
-  ASSERT_EQ(Read("rle4.bmp", spec, &image), BMP_OK);
+  ASSERT_EQ(Read("rle4.bmp", layout, &image), BMP_OK);
   const uint32_t line[8] = {BLUE, GREEN, BLUE, GREEN, BLUE, RED, GREEN, BLUE};
   ExpectPixels(image.get(), [&](uint32_t x, uint32_t) { return line[x]; });
 
   // An odd number of packed bytes is followed by a pad byte.
-  spec.pixels = {0, 5, 0x12, 0x31, 0x20, 0, 0, 1};
-  ASSERT_EQ(Read("rle4pad.bmp", spec, &image), BMP_OK);
+  layout.pixels = {0, 5, 0x12, 0x31, 0x20, 0, 0, 1};
+  ASSERT_EQ(Read("rle4pad.bmp", layout, &image), BMP_OK);
   const uint32_t padded[8] = {BLUE, GREEN, RED, BLUE, GREEN, FILL, FILL, FILL};
   ExpectPixels(image.get(), [&](uint32_t x, uint32_t) { return padded[x]; });
 }
@@ -184,11 +184,11 @@ void PrintTo(const BrokenRle& c, std::ostream* os) { *os << c.what; }
 class BrokenRleTest : public ScreenTest, public ::testing::WithParamInterface<BrokenRle> {};
 
 TEST_P(BrokenRleTest, StopsAndKeepsTheRowsAlreadyDecoded) {
-  BmpSpec spec{.width = 4, .height = 3, .bitCount = 8, .compression = 1, .palette = {0, 0xFF}};
-  spec.pixels = {4, 1, 0, 0};  // a whole bottom row first
-  spec.pixels.insert(spec.pixels.end(), GetParam().stream.begin(), GetParam().stream.end());
+  BmpSpec layout{.width = 4, .height = 3, .bitCount = 8, .compression = 1, .palette = {0, 0xFF}};
+  layout.pixels = {4, 1, 0, 0};  // a whole bottom row first
+  layout.pixels.insert(layout.pixels.end(), GetParam().stream.begin(), GetParam().stream.end());
   ImagePtr image;
-  ASSERT_EQ(Read("badrle.bmp", spec, &image), BMP_MALFORMED);
+  ASSERT_EQ(Read("badrle.bmp", layout, &image), BMP_MALFORMED);
   for (uint32_t x = 0; x < 4; ++x) EXPECT_EQ(Pixel(image.get(), x, 2), BLUE);
   EXPECT_EQ(Pixel(image.get(), 0, 0), FILL);
 }
@@ -209,21 +209,21 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BmpTest, ThirtyTwoBitFieldsFollowTheirMasks) {
   // Red in the top byte, green in bits 4-11, blue in bits 16-23; a 5-bit red
   // mask is stretched to 8 bits.
-  BmpSpec spec{.width = 2, .height = 1, .bitCount = 32, .compression = 3,
+  BmpSpec layout{.width = 2, .height = 1, .bitCount = 32, .compression = 3,
                .masks = {0xFF000000u, 0x00000FF0u, 0x00FF0000u}};
   const uint32_t pixel = 0x12345670u;  // red 0x12, green 0x67, blue 0x34
   for (uint8_t b : {uint8_t(pixel), uint8_t(pixel >> 8), uint8_t(pixel >> 16), uint8_t(pixel >> 24)}) {
-    spec.pixels.push_back(b);
+    layout.pixels.push_back(b);
   }
-  spec.pixels.insert(spec.pixels.end(), {0, 0, 0, 0});
+  layout.pixels.insert(layout.pixels.end(), {0, 0, 0, 0});
   ImagePtr image;
-  ASSERT_EQ(Read("bf.bmp", spec, &image), BMP_OK);
+  ASSERT_EQ(Read("bf.bmp", layout, &image), BMP_OK);
   EXPECT_EQ(Pixel(image.get(), 0, 0), 0xFF126734u);
   EXPECT_EQ(Pixel(image.get(), 1, 0), 0xFF000000u);
 
-  spec.masks = {0x1Fu << 10, 0x1Fu << 5, 0x1Fu};
-  spec.pixels = {0xFF, 0x7F, 0, 0, 0x10, 0, 0, 0};
-  ASSERT_EQ(Read("bf555.bmp", spec, &image), BMP_OK);
+  layout.masks = {0x1Fu << 10, 0x1Fu << 5, 0x1Fu};
+  layout.pixels = {0xFF, 0x7F, 0, 0, 0x10, 0, 0, 0};
+  ASSERT_EQ(Read("bf555.bmp", layout, &image), BMP_OK);
   EXPECT_EQ(Pixel(image.get(), 0, 0), 0xFFFFFFFFu);
   EXPECT_EQ(Pixel(image.get(), 1, 0), 0xFF000084u);  // blue 16 of 31
 }
@@ -233,9 +233,9 @@ TEST_F(BmpTest, ThirtyTwoBitFieldsFollowTheirMasks) {
 TEST_F(BmpTest, SixteenBitScreenGetsFiveSixFivePixels) {
   display::CloseScreen();
   OpenScreen(16);
-  BmpSpec spec{.width = 2, .height = 1, .bitCount = 24};
-  AppendRow24(spec.pixels, {0xFF8040, 0xFF00FF});
-  ImagePtr image(LoadBmp(WriteFile("rgb24-16.bmp", BuildBmp(spec)).c_str()));
+  BmpSpec layout{.width = 2, .height = 1, .bitCount = 24};
+  AppendRow24(layout.pixels, {0xFF8040, 0xFF00FF});
+  ImagePtr image(LoadBmp(WriteFile("rgb24-16.bmp", BuildBmp(layout)).c_str()));
   ASSERT_NE(image, nullptr);
   ASSERT_EQ(image->bytesPerPixel, 2u);
   EXPECT_EQ(Pixel(image.get(), 0, 0), 0xFC08u);
@@ -260,12 +260,12 @@ TEST_F(BmpTest, EightBitScreenKeepsIndicesAndRefusesDirectColour) {
 }
 
 TEST_F(BmpTest, ReadBmpCopiesOnlyWhatBothSizesCover) {
-  BmpSpec spec = Rgb24(4, 4, 0x0000FF);
+  BmpSpec layout = Rgb24(4, 4, 0x0000FF);
   ImagePtr small(display::CreateImage(2, 3, 0, 0, display::DEFAULT_COLOUR_FLAG));
-  ASSERT_EQ(ReadBmp(WriteFile("big.bmp", BuildBmp(spec)).c_str(), small.get()), BMP_OK);
+  ASSERT_EQ(ReadBmp(WriteFile("big.bmp", BuildBmp(layout)).c_str(), small.get()), BMP_OK);
   ExpectPixels(small.get(), [](uint32_t, uint32_t) { return BLUE; });
   ImagePtr large(display::CreateImage(6, 6, 0, 0, display::DEFAULT_COLOUR_FLAG));
-  ASSERT_EQ(ReadBmp(WriteFile("big.bmp", BuildBmp(spec)).c_str(), large.get()), BMP_OK);
+  ASSERT_EQ(ReadBmp(WriteFile("big.bmp", BuildBmp(layout)).c_str(), large.get()), BMP_OK);
   ExpectPixels(large.get(), [](uint32_t x, uint32_t y) { return x < 4 && y < 4 ? BLUE : FILL; });
 }
 

@@ -28,9 +28,9 @@ std::string ReadAll(const std::string& path) {
 
 TEST(ImgconvTest, WritesTheLoadedPixelsAsRgbAlphaPam) {
   // 32-bit pixels with a fourth byte of 0x80 on line 0 and 0xFF on line 1.
-  BmpSpec spec{.width = 2, .height = 2, .bitCount = 32,
+  BmpSpec layout{.width = 2, .height = 2, .bitCount = 32,
                .pixels = {0x30, 0x20, 0x10, 0xFF, 6, 5, 4, 0xFF, 3, 2, 1, 0x80, 9, 8, 7, 0x80}};
-  const std::string input = WriteFile("conv.bmp", BuildBmp(spec));
+  const std::string input = WriteFile("conv.bmp", BuildBmp(layout));
   const std::string output = input + ".pam";
   ASSERT_EQ(RunImgconv("'" + input + "' '" + output + "'"), 0);
   const std::string header =

@@ -20,10 +20,9 @@ class SdlBackend final : public Backend {
   bool OpenWindow(int32_t width, int32_t height, const std::string& title, int32_t,
                   bool fullScreen) override {
     if (!videoStarted_) {
-      // Present through the window system's own image transfer, not a GL texture:
-      // on a software GL that costs several times the rest of the program, and
-      // SDL would replace the window with a GL one behind our back. The
-      // environment variable of the same name still overrides this.
+      // Present through the window system's own shared-memory images: the page
+      // is already in the window's pixel format, and a GL-backed window surface
+      // would start a software renderer's threads to copy it once more.
       SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
       videoStarted_ = true;
@@ -33,8 +32,8 @@ class SdlBackend final : public Backend {
                                width, height, flags);
     if (window_ == nullptr) return false;
     // Creating the surface may re-create the window (for an accelerated
-    // framebuffer); doing it now, before any title or pointer request is applied,
-    // keeps those on the window that stays.
+    // framebuffer, should the environment ask for one); doing it now, before any
+    // title or pointer request is applied, keeps those on the window that stays.
     SDL_GetWindowSurface(window_);
     width_ = width;
     SDL_DisableScreenSaver();
