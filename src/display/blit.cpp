@@ -52,14 +52,7 @@ int PutImage(Image* target, float x, float y, const Image* source, int32_t x1, i
 
   // Bit 1 of coordType: position relative to the current point; bit 0: second
   // corner relative to the first.
-  if (coordType & 2) {
-    x += state.pointX;
-    y += state.pointY;
-  }
-  state.pointX = x;
-  state.pointY = y;
-  const int64_t px = int64_t{RoundToPixel(x)} + state.clip.x;
-  const int64_t py = int64_t{RoundToPixel(y)} + state.clip.y;
+  const auto [px, py] = PlaceAt(state, x, y, (coordType & 2) != 0);
 
   const ImageView src = DescribeImage(source, screen->bytesPerPixel);
   PutterRoutine routine = RoutineFor(putter, state.targetBytesPerPixel);

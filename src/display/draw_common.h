@@ -11,6 +11,16 @@ namespace display {
 // is off every target and keeps the clipping sums in range.
 int32_t RoundToPixel(float value);
 
+struct DrawingState;
+
+// A drawing position resolved to a target pixel.
+struct PixelPoint {
+  int64_t x, y;
+};
+// Adds the current point when the position is relative, makes the result the new
+// current point, and turns it into a pixel offset by the clip rectangle's origin.
+PixelPoint PlaceAt(DrawingState& state, float x, float y, bool relative);
+
 // Mode 6 of PutImage: each byte of a 1-byte source becomes the alpha byte of a
 // 4-byte destination pixel, whose colour stays.
 void PutAlphaMask(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,

@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "display/draw_common.h"
+#include "display/screen_state.h"
 
 namespace display {
 
@@ -13,6 +14,16 @@ int32_t RoundToPixel(float value) {
   if (!(rounded >= -LIMIT)) return static_cast<int32_t>(-LIMIT);  // also NaN
   if (rounded > LIMIT) return static_cast<int32_t>(LIMIT);
   return static_cast<int32_t>(rounded);
+}
+
+PixelPoint PlaceAt(DrawingState& state, float x, float y, bool relative) {
+  if (relative) {
+    x += state.pointX;
+    y += state.pointY;
+  }
+  state.pointX = x;
+  state.pointY = y;
+  return PixelPoint{int64_t{RoundToPixel(x)} + state.clip.x, int64_t{RoundToPixel(y)} + state.clip.y};
 }
 
 }  // namespace display

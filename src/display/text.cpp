@@ -66,14 +66,7 @@ int DrawText(Image* target, float x, float y, uint32_t flags, std::string_view t
   const uint32_t bpp = state.targetBytesPerPixel;
   const uint32_t ink =
       TargetColour((flags & DEFAULT_COLOUR_FLAG) ? state.foreground : colour, bpp);
-  if (pointType == 1) {
-    x += state.pointX;
-    y += state.pointY;
-  }
-  state.pointX = x;
-  state.pointY = y;
-  const int64_t px = int64_t{RoundToPixel(x)} + state.clip.x;
-  const int64_t py = int64_t{RoundToPixel(y)} + state.clip.y;
+  const auto [px, py] = PlaceAt(state, x, y, pointType == 1);
 
   AutoLock lock(*screen);
   const ClipRect& clip = state.clip;
