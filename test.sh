@@ -36,17 +36,25 @@ TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -L threads --output-on-
 echo "== Fuzzers"
 build build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAZDOVAR_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
-fuzz_failed=0
+# All fuzzers run at once for the same wall time; each writes its own log.
+fuzz_dir=$(mktemp -d)
+pids=()
 while read -r name corpus; do
   [ -n "$name" ] || continue
-  work=$(mktemp -d)
+  mkdir -p "$fuzz_dir/$name"
   IFS=: read -r -a seeds <<< "$corpus"
   echo "-- $name for ${FUZZ_SECONDS:-60} s"
-  if ! build-fuzz/fuzz/*/"$name" -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
-       -print_final_stats=0 -artifact_prefix="$work/" "$work" "${seeds[@]}" > "$work.log" 2>&1; then
-    tail -40 "$work.log"; fuzz_failed=1
-  fi
-  rm -rf "$work" "$work.log"
+  build-fuzz/fuzz/*/"$name" -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
+    -print_final_stats=0 -artifact_prefix="$fuzz_dir/$name/" "$fuzz_dir/$name" "${seeds[@]}" \
+    > "$fuzz_dir/$name.log" 2>&1 &
+  pids+=("$!:$name")
 done < build-fuzz/fuzzers.txt
+fuzz_failed=0
+for entry in "${pids[@]}"; do
+  if ! wait "${entry%%:*}"; then
+    echo "-- ${entry#*:} found a problem:"; tail -40 "$fuzz_dir/${entry#*:}.log"; fuzz_failed=1
+  fi
+done
+rm -rf "$fuzz_dir"
 [ "$fuzz_failed" -eq 0 ]
 echo "All test stages passed."
