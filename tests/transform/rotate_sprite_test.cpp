@@ -171,15 +171,5 @@ TEST(RotateSpriteTest, DoubleWalkMatchesExtendedOnAwkwardSteps) {
   }
 }
 
-TEST(RotateSpriteTest, ResultDependsOnlyOnTheArguments) {
-  const TestImage source = MakeDistinctImage(48, 48);
-  const TestImage first = MakeImage(48, 48, 0), second = MakeImage(48, 48, 0);
-  RotateSprite(first.get(), source.get(), 123);
-  RotateSprite(second.get(), source.get(), 77);
-  RotateSprite(second.get(), source.get(), 123);
-  EXPECT_EQ(0, std::memcmp(display::ImagePixels(first.get()), display::ImagePixels(second.get()),
-                           48 * 48 * 4));
-}
-
 }  // namespace
 }  // namespace transform
