@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "display/keys.h"
-#include "game/controls.h"
 #include "game_fixture.h"
 #include "transform/rotate_sprite.h"
 
@@ -34,7 +33,14 @@ TEST_F(MotionTest, AcceleratesToTopSpeedAndBrakesBackToExactlyZero) {
   EXPECT_FALSE(std::signbit(green().speed));
 }
 
-TEST_F(MotionTest, HeadingWrapsButTheShotKeepsTheUnwrappedHeading) {
+TEST_F(MotionTest, AFullTurnTakes120StepsAndTheShotKeepsTheUnwrappedHeading) {
+  Steps(119, {KEY_LEFT, KEY_G});
+  EXPECT_EQ(green().heading, 87);
+  EXPECT_EQ(blue().heading, 273);
+  Step({KEY_LEFT, KEY_G});
+  EXPECT_EQ(green().heading, 90);
+  EXPECT_EQ(blue().heading, 270);
+
   green().heading = 0;
   Step({KEY_RIGHT, KEY_CTRL});
   EXPECT_EQ(green().heading, 357);
@@ -44,15 +50,6 @@ TEST_F(MotionTest, HeadingWrapsButTheShotKeepsTheUnwrappedHeading) {
   Step({KEY_LEFT, KEY_D});
   EXPECT_EQ(green().heading, 0);
   EXPECT_EQ(blue().heading, 0);
-}
-
-TEST_F(MotionTest, AFullTurnTakes120Steps) {
-  Steps(119, {KEY_LEFT, KEY_G});
-  EXPECT_EQ(green().heading, 87);
-  EXPECT_EQ(blue().heading, 273);
-  Step({KEY_LEFT, KEY_G});
-  EXPECT_EQ(green().heading, 90);
-  EXPECT_EQ(blue().heading, 270);
 }
 
 TEST_F(MotionTest, HeadingNinetyDriftsUpBecauseOfThePiApproximation) {
