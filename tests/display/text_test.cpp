@@ -85,17 +85,18 @@ TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
 }
 
 TEST_F(TextTest, ColourFollowsTheTargetPixelSize) {
-  ImagePtr wide(CreateImage(8, 8, 0, 16, 0));
-  ASSERT_EQ(DrawText(wide.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x00FF8040u), 0);
-  EXPECT_EQ(PixelAt(wide.get(), 3, 3), 0xFC08u);  // 5-6-5
-  ImagePtr narrow(CreateImage(8, 8, 0, 8, 0));
-  ASSERT_EQ(DrawText(narrow.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x12345678u), 0);
-  EXPECT_EQ(PixelAt(narrow.get(), 3, 3), 0x78u);
-  ImagePtr deep(CreateImage(8, 8, 0, 32, 0));
-  ASSERT_EQ(DrawText(deep.get(), 0.0f, 0.0f, 4 | DEFAULT_COLOUR_FLAG, std::string(1, char(219)),
-                     0x12345678u),
-            0);
-  EXPECT_EQ(PixelAt(deep.get(), 3, 3), 0xFFFFFFFFu);  // the foreground colour
+  struct Case {
+    int depth;
+    uint32_t flags;
+    uint32_t colour, stored;
+  };
+  for (const Case& c : {Case{16, 4, 0x00FF8040u, 0xFC08u},  // 5-6-5
+                        Case{8, 4, 0x12345678u, 0x78u},
+                        Case{32, 4 | DEFAULT_COLOUR_FLAG, 0x12345678u, 0xFFFFFFFFu}}) {  // foreground
+    ImagePtr target(CreateImage(8, 8, 0, c.depth, 0));
+    ASSERT_EQ(DrawText(target.get(), 0.0f, 0.0f, c.flags, std::string(1, char(219)), c.colour), 0);
+    EXPECT_EQ(PixelAt(target.get(), 3, 3), c.stored) << c.depth;
+  }
 }
 
 TEST_F(TextTest, RelativePointTypeStartsAtTheCurrentPoint) {
