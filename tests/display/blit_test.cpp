@@ -2,7 +2,6 @@
 // rectangles, position rounding, header forms, marks and the auto-lock.
 #include "display/blit.h"
 
-#include <cstdio>
 #include <future>
 #include <string>
 #include <limits>
@@ -29,6 +28,12 @@ ImagePtr NumberedImage(int width, int height) {
 
 constexpr uint32_t BACKGROUND = 0xFF0000AAu;
 
+// The whole source at (x, y), absolute position, in the given mode.
+int Put(Image* target, float x, float y, const Image* source, int32_t mode = 1,
+        const Putter& put = PutOpaque) {
+  return PutImage(target, x, y, source, ARG_DEFAULT, 0, 0, 0, 0, mode, put);
+}
+
 class BlitTest : public DrawTest {};
 
 // --- transparency keys, per pixel size ---------------------------------------
@@ -52,16 +57,12 @@ TEST_P(TransparentKeyTest, LeavesOutOnlyTheKeyColour) {
   ImagePtr source(CreateImage(1, 1, 0, c.depth, 0));
   SetPixel(source.get(), 0, 0, c.pixel);
 
-  ASSERT_EQ(PutImage(target.get(), 1.0f, 0.0f, source.get(), ARG_DEFAULT, 0, 0, 0, 0, 0,
-                     PutTransparent),
-            0);
+  ASSERT_EQ(Put(target.get(), 1.0f, 0.0f, source.get(), 0, PutTransparent), 0);
   EXPECT_EQ(PixelAt(target.get(), 1, 0), c.transparent ? before : c.stored);
   EXPECT_EQ(PixelAt(target.get(), 0, 0), before);
 
   // PutOpaque copies the same pixel as it stands, key colour included.
-  ASSERT_EQ(PutImage(target.get(), 1.0f, 0.0f, source.get(), ARG_DEFAULT, 0, 0, 0, 0, 1,
-                     PutOpaque),
-            0);
+  ASSERT_EQ(Put(target.get(), 1.0f, 0.0f, source.get()), 0);
   EXPECT_EQ(PixelAt(target.get(), 1, 0), c.pixel);
 }
 
@@ -72,19 +73,13 @@ INSTANTIATE_TEST_SUITE_P(
            KeyCase{32, 0xFF123456u, false, 0x00123456u},  // alpha dropped
            KeyCase{32, 0xFFFF00FEu, false, 0x00FF00FEu},  // one bit off the key
            KeyCase{16, 0xF81Fu, true, 0}, KeyCase{16, 0xF81Eu, false, 0xF81Eu},
-           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}),
-    [](const auto& info) {
-      char name[32];
-      std::snprintf(name, sizeof name, "bits%d_%08X", info.param.depth, info.param.pixel);
-      return std::string(name);
-    });
+           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}));
 
 // --- clipping, marks, source rectangles --------------------------------------
 
 TEST_F(BlitTest, ClipsAtTheBottomLeftCornerAndMarksVisibleRows) {
   ImagePtr sprite = NumberedImage(48, 48);
-  ASSERT_EQ(PutImage(nullptr, -10.0f, 470.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque),
-            0);
+  ASSERT_EQ(Put(nullptr, -10.0f, 470.0f, sprite.get()), 0);
   for (int y = 460; y < 480; ++y) {
     for (int x = 0; x < 48; ++x) {
       const bool drawn = y >= 470 && x < 38;
@@ -108,21 +103,17 @@ TEST_F(BlitTest, SourceRectangleCornersAreSwappedAndClamped) {
   }
 }
 
-TEST_F(BlitTest, SecondCornerRelativeToTheFirst) {
+TEST_F(BlitTest, RelativeSecondCornerAndRelativePosition) {
   ImagePtr sprite = NumberedImage(8, 8);
-  ImagePtr target(CreateImage(8, 8, BACKGROUND, 32, 0));
+  ImagePtr target(CreateImage(16, 16, BACKGROUND, 32, 0));
   // coordType 1: corner (2, 3) + (1, 1) = (3, 4): a 2 x 2 area from (2, 3).
   ASSERT_EQ(PutImage(target.get(), 0.0f, 0.0f, sprite.get(), 2, 3, 1, 1, 1, 1, PutOpaque), 0);
   EXPECT_EQ(PixelAt(target.get(), 1, 1), 0xFF000304u);
   EXPECT_EQ(PixelAt(target.get(), 2, 0), BACKGROUND);
   EXPECT_EQ(PixelAt(target.get(), 0, 2), BACKGROUND);
-}
-
-TEST_F(BlitTest, RelativePositionAddsTheCurrentPoint) {
-  ImagePtr dot = NumberedImage(1, 1);
-  ImagePtr target(CreateImage(16, 16, BACKGROUND, 32, 0));
-  ASSERT_EQ(PutImage(target.get(), 3.0f, 4.0f, dot.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
-  ASSERT_EQ(PutImage(target.get(), 2.0f, 5.0f, dot.get(), ARG_DEFAULT, 0, 0, 0, 2, 1, PutOpaque), 0);
+  // coordType 2: the position adds to the current point, which moves there.
+  ASSERT_EQ(Put(target.get(), 3.0f, 4.0f, sprite.get()), 0);
+  ASSERT_EQ(PutImage(target.get(), 2.0f, 5.0f, sprite.get(), 0, 0, 0, 0, 2, 1, PutOpaque), 0);
   EXPECT_EQ(PixelAt(target.get(), 5, 9), 0xFF000000u);
   EXPECT_EQ(screen().drawing.pointX, 5.0f);
   EXPECT_EQ(screen().drawing.pointY, 9.0f);
@@ -130,22 +121,20 @@ TEST_F(BlitTest, RelativePositionAddsTheCurrentPoint) {
 
 TEST_F(BlitTest, FullyClippedAndEmptyBlitsDrawAndMarkNothing) {
   ImagePtr sprite = NumberedImage(48, 48);
-  for (const float x : {-48.0f, 640.0f}) {
-    EXPECT_EQ(PutImage(nullptr, x, 10.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
-  }
-  EXPECT_EQ(PutImage(nullptr, 10.0f, 480.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  for (const float x : {-48.0f, 640.0f}) EXPECT_EQ(Put(nullptr, x, 10.0f, sprite.get()), 0);
+  EXPECT_EQ(Put(nullptr, 10.0f, 480.0f, sprite.get()), 0);
   ExpectMarkedRows(1, 0);
 }
 
 TEST_F(BlitTest, ImageTargetKeepsTheScreenClipAndMarks) {
   ImagePtr sprite = NumberedImage(48, 48);
   ImagePtr frame(CreateImage(48, 48, 0, 0, DEFAULT_COLOUR_FLAG));
-  ASSERT_EQ(PutImage(frame.get(), 8.0f, 8.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 0, PutTransparent), 0);
+  ASSERT_EQ(Put(frame.get(), 8.0f, 8.0f, sprite.get(), 0, PutTransparent), 0);
   EXPECT_EQ(PixelAt(frame.get(), 47, 47), 0x00002727u);  // sprite (39, 39), alpha 0
   EXPECT_EQ(PixelAt(frame.get(), 7, 7), KEY_COLOUR_32);
   ExpectMarkedRows(1, 0);
   // Back on the screen the whole page is reachable again.
-  ASSERT_EQ(PutImage(nullptr, 600.0f, 440.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  ASSERT_EQ(Put(nullptr, 600.0f, 440.0f, sprite.get()), 0);
   EXPECT_EQ(PagePixel(639, 479), 0xFF002727u);
   ExpectMarkedRows(440, 479);
 }
@@ -164,9 +153,7 @@ TEST_P(RoundingTest, PositionsRoundHalfAwayFromZero) {
   EXPECT_EQ(RoundToPixel(c.position), c.pixel);
   ImagePtr sprite = NumberedImage(4, 4);
   ImagePtr target(CreateImage(16, 16, BACKGROUND, 32, 0));
-  ASSERT_EQ(PutImage(target.get(), c.position, c.position, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0,
-                     1, PutOpaque),
-            0);
+  ASSERT_EQ(Put(target.get(), c.position, c.position, sprite.get()), 0);
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
       const int sx = x - c.pixel, sy = y - c.pixel;
@@ -178,8 +165,7 @@ TEST_P(RoundingTest, PositionsRoundHalfAwayFromZero) {
 
 INSTANTIATE_TEST_SUITE_P(Positions, RoundingTest,
                          Values(RoundCase{10.5f, 11}, RoundCase{10.49f, 10}, RoundCase{-0.3f, 0},
-                                RoundCase{-2.5f, -3}, RoundCase{0.5f, 1}, RoundCase{2.5f, 3}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+                                RoundCase{-2.5f, -3}, RoundCase{0.5f, 1}, RoundCase{2.5f, 3}));
 
 TEST(RoundToPixelTest, FarOffValuesStayFarOff) {
   EXPECT_EQ(RoundToPixel(1e30f), 1 << 30);
@@ -191,14 +177,14 @@ TEST(RoundToPixelTest, FarOffValuesStayFarOff) {
 
 TEST_F(BlitTest, RefusesMismatchedPixelSizesAndMissingArguments) {
   ImagePtr wide(CreateImage(4, 4, 0, 16, 0));
-  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, wide.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
-  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, nullptr, ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  EXPECT_EQ(Put(nullptr, 0.0f, 0.0f, wide.get()), 1);
+  EXPECT_EQ(Put(nullptr, 0.0f, 0.0f, nullptr), 1);
   ImagePtr sprite = NumberedImage(4, 4);
   EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 4, 1, PutOpaque), 1);
   EXPECT_EQ(PagePixel(0, 0), 0xFF000000u);
   ExpectMarkedRows(1, 0);
   CloseScreen();
-  EXPECT_EQ(PutImage(nullptr, 0.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  EXPECT_EQ(Put(nullptr, 0.0f, 0.0f, sprite.get()), 1);
   SetScreenMode(640, 480, 32, 1, 0, 0);  // for TearDown
 }
 
@@ -208,7 +194,7 @@ TEST_F(BlitTest, AcceptsTheShortHeaderForm) {
                                  0xFF010101u, 0xFF020202u, 0xFF030303u,
                                  0xFF040404u, 0xFF050505u, 0xFF060606u};
   const auto* source = reinterpret_cast<const Image*>(block.data());
-  ASSERT_EQ(PutImage(nullptr, 5.0f, 7.0f, source, ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 0);
+  ASSERT_EQ(Put(nullptr, 5.0f, 7.0f, source), 0);
   EXPECT_EQ(PagePixel(5, 7), 0xFF010101u);
   EXPECT_EQ(PagePixel(7, 8), 0xFF060606u);
   EXPECT_EQ(PagePixel(8, 8), 0xFF000000u);
@@ -225,11 +211,11 @@ TEST_F(BlitTest, AlphaMaskModeWritesOnlyTheAlphaByte) {
   SetPixel(mask.get(), 0, 0, 0x80);
   SetPixel(mask.get(), 1, 0, 0x00);
   ImagePtr target(CreateImage(2, 1, 0xFF123456u, 32, 0));
-  ASSERT_EQ(PutImage(target.get(), 0.0f, 0.0f, mask.get(), ARG_DEFAULT, 0, 0, 0, 0, 6, PutOpaque), 0);
+  ASSERT_EQ(Put(target.get(), 0.0f, 0.0f, mask.get(), 6), 0);
   EXPECT_EQ(PixelAt(target.get(), 0, 0), 0x80123456u);
   EXPECT_EQ(PixelAt(target.get(), 1, 0), 0x00123456u);
   // Any other mode refuses the mismatch.
-  EXPECT_EQ(PutImage(target.get(), 0.0f, 0.0f, mask.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque), 1);
+  EXPECT_EQ(Put(target.get(), 0.0f, 0.0f, mask.get()), 1);
 }
 
 // --- the auto-lock ------------------------------------------------------------
@@ -245,7 +231,7 @@ TEST_F(BlitTest, InvisibleBlitDoesNotWaitForTheLock) {
   });
   locked.get_future().wait();
   auto blit = std::async(std::launch::async, [&] {
-    return PutImage(nullptr, -100.0f, 0.0f, sprite.get(), ARG_DEFAULT, 0, 0, 0, 0, 1, PutOpaque);
+    return Put(nullptr, -100.0f, 0.0f, sprite.get());
   });
   const bool returnedAtOnce = blit.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
   release.set_value();

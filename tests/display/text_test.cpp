@@ -30,31 +30,6 @@ TEST(DefaultFontTest, GlyphsAreStoredLeastSignificantBitLeft) {
   EXPECT_EQ(DefaultFontGlyph(1)[0], 0x7E);  // the smiley's top row
 }
 
-TEST_F(TextTest, LetterASetsExactlyItsTwentyEightPixels) {
-  ImagePtr target(CreateImage(16, 16, RED, 32, 0));
-  ASSERT_EQ(DrawText(target.get(), 4.0f, 4.0f, 4, "A", WHITE), 0);
-  int white = 0;
-  for (uint32_t y = 0; y < 16; ++y) {
-    for (uint32_t x = 0; x < 16; ++x) {
-      const bool inGlyph = x >= 4 && x < 12 && y >= 4 && y < 12 && GlyphBit('A', y - 4, x - 4);
-      ASSERT_EQ(PixelAt(target.get(), x, y), inGlyph ? WHITE : RED) << x << "," << y;
-      white += inGlyph;
-    }
-  }
-  EXPECT_EQ(white, 28);
-}
-
-TEST_F(TextTest, FullBlockFillsItsCellAndControlBytesAreGlyphs) {
-  ImagePtr target(CreateImage(16, 8, RED, 32, 0));
-  ASSERT_EQ(DrawText(target.get(), 0.0f, 0.0f, 4, std::string{char(219), char(10)}, GREEN), 0);
-  for (uint32_t y = 0; y < 8; ++y) {
-    for (uint32_t x = 0; x < 16; ++x) {
-      const bool set = x < 8 || GlyphBit(10, y, x - 8);
-      ASSERT_EQ(PixelAt(target.get(), x, y), set ? GREEN : RED) << x << "," << y;
-    }
-  }
-}
-
 TEST_F(TextTest, TextRunningOffTheRightEdgeIsCutAtThePixel) {
   const std::string blocks(10, char(219));
   ASSERT_EQ(DrawText(nullptr, 604.0f, 100.0f, 4, blocks, WHITE), 0);
@@ -67,32 +42,36 @@ TEST_F(TextTest, TextRunningOffTheRightEdgeIsCutAtThePixel) {
   ExpectMarkedRows(100, 107);
 }
 
-// Every pixel of a clipped text against the glyph bits, at awkward positions.
-struct ClipCase {
+// Every pixel of a text against the glyph bits, whole or clipped at awkward positions.
+struct TextCase {
+  std::string text;
   float x, y;
 };
-void PrintTo(const ClipCase& c, std::ostream* os) { *os << "(" << c.x << ", " << c.y << ")"; }
-class TextClipTest : public DrawTest, public ::testing::WithParamInterface<ClipCase> {};
+void PrintTo(const TextCase& c, std::ostream* os) { *os << "(" << c.x << ", " << c.y << ")"; }
+class TextPixelTest : public DrawTest, public ::testing::WithParamInterface<TextCase> {};
 
-TEST_P(TextClipTest, DrawsOnlyGlyphPixelsInsideTheTarget) {
-  const std::string text = "Hi#@";
-  ImagePtr target(CreateImage(13, 6, RED, 32, 0));
-  const int px = static_cast<int>(GetParam().x), py = static_cast<int>(GetParam().y);
-  ASSERT_EQ(DrawText(target.get(), GetParam().x, GetParam().y, 4, text, WHITE), 0);
-  for (int y = 0; y < 6; ++y) {
-    for (int x = 0; x < 13; ++x) {
+TEST_P(TextPixelTest, DrawsOnlyGlyphPixelsInsideTheTarget) {
+  const TextCase& c = GetParam();
+  ImagePtr target(CreateImage(16, 8, RED, 32, 0));
+  const int px = static_cast<int>(c.x), py = static_cast<int>(c.y);
+  ASSERT_EQ(DrawText(target.get(), c.x, c.y, 4, c.text, WHITE), 0);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 16; ++x) {
       const int dx = x - px, dy = y - py;
-      const bool set = dx >= 0 && dx < 32 && dy >= 0 && dy < 8 &&
-                       GlyphBit(static_cast<uint8_t>(text[dx / 8]), dy, dx % 8);
-      ASSERT_EQ(PixelAt(target.get(), x, y), set ? WHITE : RED) << x << "," << y;
+      const bool inGlyph = dx >= 0 && dx < 8 * static_cast<int>(c.text.size()) && dy >= 0 &&
+                           dy < 8 && GlyphBit(static_cast<uint8_t>(c.text[dx / 8]), dy, dx % 8);
+      ASSERT_EQ(PixelAt(target.get(), x, y), inGlyph ? WHITE : RED) << x << "," << y;
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Positions, TextClipTest,
-                         ::testing::Values(ClipCase{-3, -2}, ClipCase{-9, 0}, ClipCase{5, 3},
-                                           ClipCase{-30, -7}, ClipCase{12, 5}),
-                         [](const auto& info) { return "case" + std::to_string(info.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TextPixelTest,
+    ::testing::Values(TextCase{"A", 4, 0},  // its 28 pixels: the font test pins its bits
+                      TextCase{{char(219), char(10)}, 0, 0},  // full block, a control byte
+                      TextCase{"Hi#@", -3, -2}, TextCase{"Hi#@", -9, 0},
+                      TextCase{"Hi#@", 5, 3}, TextCase{"Hi#@", -30, -7},
+                      TextCase{"Hi#@", 12, 5}));
 
 TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
   ASSERT_EQ(DrawText(nullptr, 99.0f, 50.0f, 4, "A", WHITE), 0);
@@ -106,17 +85,18 @@ TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
 }
 
 TEST_F(TextTest, ColourFollowsTheTargetPixelSize) {
-  ImagePtr wide(CreateImage(8, 8, 0, 16, 0));
-  ASSERT_EQ(DrawText(wide.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x00FF8040u), 0);
-  EXPECT_EQ(PixelAt(wide.get(), 3, 3), 0xFC08u);  // 5-6-5
-  ImagePtr narrow(CreateImage(8, 8, 0, 8, 0));
-  ASSERT_EQ(DrawText(narrow.get(), 0.0f, 0.0f, 4, std::string(1, char(219)), 0x12345678u), 0);
-  EXPECT_EQ(PixelAt(narrow.get(), 3, 3), 0x78u);
-  ImagePtr deep(CreateImage(8, 8, 0, 32, 0));
-  ASSERT_EQ(DrawText(deep.get(), 0.0f, 0.0f, 4 | DEFAULT_COLOUR_FLAG, std::string(1, char(219)),
-                     0x12345678u),
-            0);
-  EXPECT_EQ(PixelAt(deep.get(), 3, 3), 0xFFFFFFFFu);  // the foreground colour
+  struct Case {
+    int depth;
+    uint32_t flags;
+    uint32_t colour, stored;
+  };
+  for (const Case& c : {Case{16, 4, 0x00FF8040u, 0xFC08u},  // 5-6-5
+                        Case{8, 4, 0x12345678u, 0x78u},
+                        Case{32, 4 | DEFAULT_COLOUR_FLAG, 0x12345678u, 0xFFFFFFFFu}}) {  // foreground
+    ImagePtr target(CreateImage(8, 8, 0, c.depth, 0));
+    ASSERT_EQ(DrawText(target.get(), 0.0f, 0.0f, c.flags, std::string(1, char(219)), c.colour), 0);
+    EXPECT_EQ(PixelAt(target.get(), 3, 3), c.stored) << c.depth;
+  }
 }
 
 TEST_F(TextTest, RelativePointTypeStartsAtTheCurrentPoint) {

@@ -45,13 +45,9 @@ class GameTest : public ::testing::Test {
   void TearDown() override {
     SetObserver(nullptr);
     display::headless::ReleaseAllKeys();
-    for (Tank* tank : {&state().green, &state().blue}) {
-      for (display::Image** image : {&tank->frameA, &tank->frameB, &tank->turned}) {
-        display::DestroyImage(*image);
-        *image = nullptr;
-      }
-    }
-    for (display::Image** image : {&state().bird, &state().block, &state().bullet}) {
+    MatchState& s = state();
+    for (display::Image** image : {&s.green.frameA, &s.green.frameB, &s.green.turned, &s.blue.frameA,
+                                   &s.blue.frameB, &s.blue.turned, &s.bird, &s.block, &s.bullet}) {
       display::DestroyImage(*image);
       *image = nullptr;
     }

@@ -77,18 +77,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 using MatchOverWaitTest = MatchOverTest;
 
-TEST_F(MatchOverWaitTest, EscWinsOverSpace) {
+TEST_F(MatchOverWaitTest, AKeyAlreadyDownEndsTheWaitAtOnceAndEscWinsOverSpace) {
+  const int64_t start = display::headless::NowMs();
   HoldKeys({display::KEY_ESC, display::KEY_SPACE});
   EXPECT_EQ(ShowMatchOver("x", 1), MatchOverChoice::Leave);
-  HoldKeys({display::KEY_ESC});
-  EXPECT_EQ(ShowMatchOver("x", 1), MatchOverChoice::Leave);
-}
-
-TEST_F(MatchOverWaitTest, AKeyAlreadyDownEndsTheWaitAtOnce) {
   HoldKeys({display::KEY_SPACE});
-  const int64_t start = display::headless::NowMs();
   EXPECT_EQ(ShowMatchOver("x", 2), MatchOverChoice::NewMatch);
-  EXPECT_EQ(display::headless::NowMs(), start);
+  EXPECT_EQ(display::headless::NowMs(), start + 20);  // only the two key-table refreshes
 }
 
 TEST_F(MatchOverWaitTest, WaitsPollingUntilAKeyComes) {

@@ -90,21 +90,16 @@ TEST_F(ShotsTest, AShotBeatsARunOver) {
   EXPECT_EQ(decision.message, T2);
 }
 
-TEST_F(ShotsTest, BothTanksOnTheBirdIsGreensRunOver) {
+TEST_F(ShotsTest, BothTanksOnTheBirdIsGreensRunOverAndANewMatchFollows) {
   green().x = 300.0;
   green().y = 210.0;
+  green().speed = 1.0;
   blue().x = 290.0;
   blue().y = 200.0;
   const Decision& decision = DecidingStep();
   EXPECT_EQ(decision.message, T5);
   EXPECT_EQ(decision.winner, 2);
-}
-
-TEST_F(ShotsTest, ANewMatchStartsFromTheStartValuesAndKeepsTheAnimation) {
-  green().x = 300.0;
-  green().y = 210.0;
-  green().speed = 1.0;
-  DecidingStep();
+  // The new match starts from the start values but keeps the animation counter.
   EXPECT_EQ(green().x, 488.0);
   EXPECT_EQ(green().speed, 0.0);
   EXPECT_EQ(green().animation, 1);

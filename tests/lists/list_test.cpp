@@ -6,16 +6,11 @@
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
-#include <numeric>
 #include <ranges>
 #include <vector>
 
 namespace lists {
 namespace {
-
-static_assert(std::bidirectional_iterator<ListI32::iterator>);
-static_assert(std::bidirectional_iterator<ListF64::const_iterator>);
-static_assert(std::ranges::bidirectional_range<const ListU8>);
 
 template <typename L>
 class ListTest : public ::testing::Test {
@@ -27,21 +22,6 @@ class ListTest : public ::testing::Test {
     for (int v : values) list.PushBack(static_cast<T>(v));
     return list;
   }
-  static std::vector<T> Values(std::initializer_list<int> values) {
-    std::vector<T> out;
-    for (int v : values) out.push_back(static_cast<T>(v));
-    return out;
-  }
-  static std::vector<T> Forward(const L& list) {
-    std::vector<T> out;
-    for (auto it = list.Begin(); it != list.End(); it.Next()) out.push_back(*it.Value());
-    return out;
-  }
-  static std::vector<T> Backward(const L& list) {
-    std::vector<T> out;
-    for (auto it = list.End(); it != list.Begin();) out.push_back(*it.Prev().Value());
-    return out;
-  }
   // Where each element's value lives: the same address means the same node.
   static std::vector<const T*> Addresses(const L& list) {
     std::vector<const T*> out;
@@ -50,10 +30,12 @@ class ListTest : public ::testing::Test {
   }
   // Walks both ways, so a broken back link shows as well as a broken forward one.
   static void ExpectHolds(const L& list, std::initializer_list<int> values) {
-    std::vector<T> expected = Values(values);
-    EXPECT_EQ(Forward(list), expected);
+    std::vector<T> expected;
+    for (int v : values) expected.push_back(static_cast<T>(v));
+    EXPECT_EQ(std::vector<T>(list.begin(), list.end()), expected);
     std::ranges::reverse(expected);
-    EXPECT_EQ(Backward(list), expected);
+    EXPECT_EQ(std::vector<T>(std::reverse_iterator(list.end()), std::reverse_iterator(list.begin())),
+              expected);
     EXPECT_EQ(list.Size(), values.size());
   }
 };
@@ -62,15 +44,11 @@ using AllLists = ::testing::Types<ListU8, ListU16, ListU32, ListU64, ListI8, Lis
                                   ListI64, ListF32, ListF64>;
 TYPED_TEST_SUITE(ListTest, AllLists);
 
-TYPED_TEST(ListTest, StartsEmpty) {
-  TypeParam list;
-  EXPECT_EQ(list.Begin(), list.End());
-  EXPECT_EQ(list.Size(), 0u);
-}
-
-TYPED_TEST(ListTest, PushesWalkBothWays) {
+TYPED_TEST(ListTest, PushesAndPopsWalkBothWays) {
   using T = typename TypeParam::value_type;
-  TypeParam list = this->Make({1, 2, 3});
+  TypeParam list;
+  this->ExpectHolds(list, {});
+  for (int v : {1, 2, 3}) list.PushBack(T(v));
   list.PushFront(0);
   this->ExpectHolds(list, {0, 1, 2, 3});
   EXPECT_EQ(*list.Front(), T{0});
@@ -78,6 +56,11 @@ TYPED_TEST(ListTest, PushesWalkBothWays) {
   list.PopFront();
   list.PopBack();
   this->ExpectHolds(list, {1, 2});
+  auto it = list.Begin();  // the post steps return the position before the step
+  EXPECT_EQ(it.PostNext(), list.Begin());
+  EXPECT_EQ(*it, T{2});
+  EXPECT_EQ(it.PostPrev(), std::next(list.Begin()));
+  EXPECT_EQ(it, list.Begin());
 }
 
 TYPED_TEST(ListTest, EraseReturnsFollower) {
@@ -88,25 +71,13 @@ TYPED_TEST(ListTest, EraseReturnsFollower) {
   this->ExpectHolds(list, {1, 3});
   EXPECT_EQ(list.Erase(std::prev(list.End())), list.End());
   this->ExpectHolds(list, {1});
-}
 
-TYPED_TEST(ListTest, EraseRangeReturnsLast) {
-  TypeParam list = this->Make({1, 2, 3, 4});
+  list = this->Make({1, 2, 3, 4});
   auto last = std::prev(list.End());
   EXPECT_EQ(list.Erase(std::next(list.Begin()), last), last);
   this->ExpectHolds(list, {1, 4});
   list.Clear();
   this->ExpectHolds(list, {});
-}
-
-TYPED_TEST(ListTest, PostStepsReturnThePositionBefore) {
-  using T = typename TypeParam::value_type;
-  TypeParam list = this->Make({1, 2});
-  auto it = list.Begin();
-  EXPECT_EQ(it.PostNext(), list.Begin());
-  EXPECT_EQ(*it, T{2});
-  EXPECT_EQ(it.PostPrev(), std::next(list.Begin()));
-  EXPECT_EQ(it, list.Begin());
 }
 
 TYPED_TEST(ListTest, FillAssignReusesNodes) {
@@ -121,7 +92,6 @@ TYPED_TEST(ListTest, FillAssignReusesNodes) {
   this->ExpectHolds(list, {7, 7, 7, 7});
   EXPECT_EQ(this->Addresses(list)[1], before[1]);
 
-  list.Assign(1u, T{9});
   list.Assign(0u, T{9});
   this->ExpectHolds(list, {});
 }
@@ -129,6 +99,10 @@ TYPED_TEST(ListTest, FillAssignReusesNodes) {
 TYPED_TEST(ListTest, RangeAssignReusesNodes) {
   TypeParam list = this->Make({5, 6, 7, 8, 9});
   auto nodes = this->Addresses(list);
+  list.Assign(std::next(list.Begin(), 2), list.End());  // from its own tail
+  this->ExpectHolds(list, {7, 8, 9});
+  list.Assign(list);
+  this->ExpectHolds(list, {7, 8, 9});
   list.Assign(this->Make({1, 2, 3}));
   this->ExpectHolds(list, {1, 2, 3});
   nodes.resize(3);
@@ -144,15 +118,7 @@ TYPED_TEST(ListTest, RangeAssignReusesNodes) {
   this->ExpectHolds(list, {});
 }
 
-TYPED_TEST(ListTest, RangeAssignFromItsOwnTail) {
-  TypeParam list = this->Make({1, 2, 3, 4});
-  list.Assign(std::next(list.Begin()), list.End());
-  this->ExpectHolds(list, {2, 3, 4});
-  list.Assign(list);
-  this->ExpectHolds(list, {2, 3, 4});
-}
-
-TYPED_TEST(ListTest, RemoveTakesEveryMatch) {
+TYPED_TEST(ListTest, RemoveAndRemoveIfTakeEveryMatch) {
   using T = typename TypeParam::value_type;
   TypeParam list = this->Make({2, 1, 2, 2, 3, 2});
   list.Remove(T{2});
@@ -161,11 +127,8 @@ TYPED_TEST(ListTest, RemoveTakesEveryMatch) {
   this->ExpectHolds(list, {3});
   list.Remove(T{3});
   this->ExpectHolds(list, {});
-}
 
-TYPED_TEST(ListTest, RemoveIfTakesEveryMatch) {
-  using T = typename TypeParam::value_type;
-  TypeParam list = this->Make({1, 2, 3, 4, 5, 6});
+  list = this->Make({1, 2, 3, 4, 5, 6});
   list.RemoveIf([](const T* v) { return static_cast<int>(*v) % 2 == 0; });
   this->ExpectHolds(list, {1, 3, 5});
 }
@@ -248,11 +211,7 @@ TYPED_TEST(ListTest, WorksWithStandardAlgorithms) {
   TypeParam list = this->Make({1, 2, 3, 4});
   std::reverse(list.begin(), list.end());
   this->ExpectHolds(list, {4, 3, 2, 1});
-  EXPECT_EQ(*std::ranges::find(list, T{2}), T{2});
-  int sum = 0;
-  for (T v : std::as_const(list)) sum += static_cast<int>(v);
-  EXPECT_EQ(sum, 10);
-  EXPECT_EQ(std::ranges::distance(list), 4);
+  EXPECT_EQ(std::ranges::find(list, T{2}), std::prev(list.end(), 2));
 }
 
 TYPED_TEST(ListTest, MisuseStopsDebugBuilds) {
