@@ -55,11 +55,7 @@ std::vector<uint8_t> ReferenceRgba(const std::string& path) {
 bool HaveReference() { return std::system("convert -version > /dev/null 2>&1") == 0; }
 
 std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-  std::string name = info.param;
-  for (char& c : name) {
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  }
-  return name;
+  return ParamName(info.param);
 }
 
 class GoodFileTest : public ScreenTest, public ::testing::WithParamInterface<std::string> {};

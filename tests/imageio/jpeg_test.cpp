@@ -1,19 +1,27 @@
 // LoadJpeg: exact samples of a tiny file, refusals of bad or hostile files without
 // output, files with warnings, and the screen depths without a colour conversion.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
-#include "display/image.h"
-#include "display/screen.h"
+#include "bmp_files.h"
 #include "imageio/jpeg.h"
-#include "jpeg_test_support.h"
 
+namespace imageio::testing {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+
+std::string JpegTestFile(const std::string& name) {
+  return std::string(BRAZDOVAR_TESTDATA) + "/jpeg/" + name;
+}
+
+Bytes ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Offset of the first marker 0xFF code at or after `from`, or npos.
 size_t FindMarker(const Bytes& bytes, std::initializer_list<uint8_t> codes, size_t from = 0) {
@@ -66,17 +74,17 @@ Bytes WithStraySecondScan(const Bytes& file) {
 // Loads a file while capturing stderr; the loader must never print.
 display::Image* LoadSilently(const std::string& path) {
   ::testing::internal::CaptureStderr();
-  display::Image* image = imageio::LoadJpeg(path.c_str());
+  display::Image* image = LoadJpeg(path.c_str());
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   return image;
 }
 
-using JpegLoadTest = JpegScreenTest;
+class JpegLoadTest : public ScreenTest {};
 
 // The file was made from red, green, blue / white, grey, black at quality 100;
 // these are the samples libjpeg-turbo 2.1.5 decodes (djpeg gives the same).
 TEST_F(JpegLoadTest, TinyBaselineFileGivesLibrarySamplesWithOpaqueAlpha) {
-  display::ImagePtr image(imageio::LoadJpeg(JpegTestFile("tiny-3x2-444.jpg").c_str()));
+  display::ImagePtr image(LoadJpeg(JpegTestFile("tiny-3x2-444.jpg").c_str()));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->type, display::IMAGE_TYPE);
   EXPECT_EQ(image->width, 3u);
@@ -90,19 +98,16 @@ TEST_F(JpegLoadTest, TinyBaselineFileGivesLibrarySamplesWithOpaqueAlpha) {
             (std::vector<uint32_t>{0xFFFFFFFF, 0xFF808080, 0xFF000000, 0xFFFF00FF}));
 }
 
-TEST_F(JpegLoadTest, MissingFileGivesNull) {
-  EXPECT_EQ(imageio::LoadJpeg(JpegTestFile("no-such-file.jpg").c_str()), nullptr);
-  EXPECT_EQ(imageio::LoadJpeg(nullptr), nullptr);
-}
-
-TEST_F(JpegLoadTest, NoScreenGivesNull) {
+TEST_F(JpegLoadTest, MissingFileOrScreenGivesNull) {
+  EXPECT_EQ(LoadJpeg(JpegTestFile("no-such-file.jpg").c_str()), nullptr);
+  EXPECT_EQ(LoadJpeg(nullptr), nullptr);
   display::CloseScreen();
-  EXPECT_EQ(imageio::LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()), nullptr);
+  EXPECT_EQ(LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()), nullptr);
 }
 
 TEST_F(JpegLoadTest, OneByteScreenKeepsTheFill) {
   OpenScreen(8);
-  display::ImagePtr image(imageio::LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()));
+  display::ImagePtr image(LoadJpeg(JpegTestFile("baseline-420.jpg").c_str()));
   ASSERT_NE(image, nullptr);
   ASSERT_EQ(image->bytesPerPixel, 1u);
   const uint8_t* pixels = display::ImagePixels(image.get());
@@ -136,10 +141,10 @@ const BadFile kBadFiles[] = {
      [] { return WithRepeatedLastScan(ReadBytes(JpegTestFile("progressive-420.jpg")), 600); }},
 };
 
-class JpegBadFileTest : public JpegScreenTest, public ::testing::WithParamInterface<BadFile> {};
+class JpegBadFileTest : public ScreenTest, public ::testing::WithParamInterface<BadFile> {};
 
 TEST_P(JpegBadFileTest, GivesNullSilently) {
-  const std::string path = WriteTempFile(std::string("jpeg-") + GetParam().name + ".jpg",
+  const std::string path = WriteFile(std::string("jpeg-") + GetParam().name + ".jpg",
                                          GetParam().make());
   EXPECT_EQ(LoadSilently(path), nullptr);
 }
@@ -151,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Refused, JpegBadFileTest, ::testing::ValuesIn(kBadFiles
 // on and the image comes back, still without output.
 TEST_F(JpegLoadTest, FilesWithWarningsLoadSilently) {
   const std::string truncated = JpegTestFile("truncated.jpg");
-  const std::string rescanned = WriteTempFile(
+  const std::string rescanned = WriteFile(
       "jpeg-rescanned.jpg", WithRepeatedLastScan(ReadBytes(JpegTestFile("progressive-420.jpg")), 20));
   for (const std::string& path : {truncated, rescanned}) {
     display::ImagePtr image(LoadSilently(path));
@@ -162,3 +167,4 @@ TEST_F(JpegLoadTest, FilesWithWarningsLoadSilently) {
 }
 
 }  // namespace
+}  // namespace imageio::testing
