@@ -80,6 +80,7 @@ TEST(PngTargets, CompactHeaderRefusesSizesItCannotHold) {
 }
 
 // Decoded pixels (0xAARRGGBB, rows top first) of small images; empty: refused.
+// The plain formats are left to PngSuite; these are the edges it does not pin.
 struct PixelCase {
   const char* what;
   Bytes png;
@@ -94,13 +95,11 @@ constexpr uint32_t W = 0xFFFFFFFF, B = 0xFF000000;
 const Bytes GRAY16 = {0, 0x12, 0x34}, RGB16 = {0, 0xAA, 1, 0xBB, 2, 0xCC, 3};
 const Bytes KEYED_RGB = {0, 255, 0, 255, 255, 0, 254};
 const Bytes PALETTE = Chunk("PLTE", {10, 20, 30, 40, 50, 60, 70, 80, 90, 1, 2, 3});
-const Bytes INTERLACED_3x3 = {0, 1, 0, 2, 0, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PngPixels,
     ::testing::Values(
         PixelCase{"gray2", SimplePng(4, 1, 2, 0, {0, 0b00011011}), {B, 0xFF555555, 0xFFAAAAAA, W}},
-        PixelCase{"gray4", SimplePng(2, 1, 4, 0, {0, 0x1F}), {0xFF111111, W}},
         // Ten 1-bit pixels take two bytes; the last six bits are padding.
         PixelCase{"gray1", SimplePng(10, 1, 1, 0, {0, 0b10110011, 0x7F}), {W, B, W, W, B, B, W, W, B, W}},
         // A transparent gray key applies to the scaled sample's raw value.
@@ -110,14 +109,10 @@ INSTANTIATE_TEST_SUITE_P(
         PixelCase{"gray16Key", SimplePng(1, 1, 16, 0, GRAY16, {Chunk("tRNS", {0x12, 0x34})}), {0x00121212}},
         PixelCase{"gray16KeyLowByteDiffers", SimplePng(1, 1, 16, 0, GRAY16, {Chunk("tRNS", {0x12, 0})}),
                   {0xFF121212}},
-        PixelCase{"rgb16", SimplePng(1, 1, 16, 2, RGB16), {0xFFAABBCC}},
         PixelCase{"rgb16Key", SimplePng(1, 1, 16, 2, RGB16, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 3})}),
                   {0x00AABBCC}},
         PixelCase{"rgb16KeyLowByteDiffers",
                   SimplePng(1, 1, 16, 2, RGB16, {Chunk("tRNS", {0xAA, 1, 0xBB, 2, 0xCC, 4})}), {0xFFAABBCC}},
-        PixelCase{"rgba16", SimplePng(1, 1, 16, 6, {0, 1, 2, 3, 4, 5, 6, 7, 8}), {0x07010305}},
-        PixelCase{"grayAlpha16", SimplePng(1, 1, 16, 4, {0, 0x40, 1, 0x80, 2}), {0x80404040}},
-        PixelCase{"grayAlpha8", SimplePng(1, 1, 8, 4, {0, 0x40, 0x80}), {0x80404040}},
         PixelCase{"rgbKey", SimplePng(2, 1, 8, 2, KEYED_RGB, {Chunk("tRNS", {0, 255, 0, 0, 0, 255})}),
                   {0x00FF00FF, 0xFFFF00FE}},
         // A key above 255 never matches 8-bit samples.
@@ -125,16 +120,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {0xFFFF00FF, 0xFFFF00FE}},
         // Index 7 lies beyond the four entries: black.
         PixelCase{"palette4", SimplePng(3, 1, 4, 3, {0, 0x17, 0x30}, {PALETTE}), {0xFF28323C, B, 0xFF010203}},
-        PixelCase{"paletteAlpha", SimplePng(3, 1, 8, 3, {0, 0, 1, 2}, {PALETTE, Chunk("tRNS", {9})}),
-                  {0x090A141E, 0xFF28323C, 0xFF46505A}},
+        // A 3-byte tRNS: the fourth entry stays opaque.
+        PixelCase{"paletteAlpha", SimplePng(4, 1, 8, 3, {0, 0, 1, 2, 3}, {PALETTE, Chunk("tRNS", {9, 20, 30})}),
+                  {0x090A141E, 0x1428323C, 0x1E46505A, 0xFF010203}},
         PixelCase{"beyondTenEntries", SimplePng(1, 1, 8, 3, {0, 200}, {Chunk("PLTE", Bytes(30, 9))}), {B}},
         // Average of left 255 and above 255 is 255: 1 + 255 wraps to 0.
         PixelCase{"average255", SimplePng(2, 2, 8, 0, {0, 255, 255, 3, 128, 1}), {W, W, W, B}},
         PixelCase{"filter5LastRow", SimplePng(1, 3, 8, 0, {0, 1, 0, 2, 5, 3}), {}},
         PixelCase{"filter255FirstRow", SimplePng(1, 3, 8, 0, {255, 1, 0, 2, 0, 3}), {}},
-        PixelCase{"interlaced", SimplePng(3, 3, 8, 0, INTERLACED_3x3, {}, 1),
-                  {0xFF010101, 0xFF050505, 0xFF020202, 0xFF070707, 0xFF080808, 0xFF090909, 0xFF030303,
-                   0xFF060606, 0xFF040404}},
         PixelCase{"interlacedFilter5", SimplePng(3, 3, 8, 0, {0, 1, 0, 2, 5, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1), {}}),
     [](const auto& info) { return std::string(info.param.what); });
 
