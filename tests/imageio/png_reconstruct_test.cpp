@@ -49,24 +49,14 @@ TEST(PngTargets, OnePixelInEveryLayout) {
   }
 }
 
+// Width 1 (pitch 32) is above; PngSuite checks the raw layout's bottom-up rows.
 TEST(PngTargets, ImagePitchIsRoundedToThirtyTwoBytes) {
-  for (auto [width, pitch] : {std::pair{8u, 32u}, {9u, 64u}, {1u, 32u}}) {
+  for (auto [width, pitch] : {std::pair{8u, 32u}, {9u, 64u}}) {
     const Bytes png = SimplePng(width, 1, 8, 0, Bytes(width + 1, 0));
     Block image = Decode(png, TargetImageBuffer);
     ASSERT_TRUE(image);
     EXPECT_EQ(reinterpret_cast<display::Image*>(image.get())->pitch, pitch) << width;
   }
-}
-
-TEST(PngTargets, RawRgbaStoresBottomRowFirst) {
-  // Top row: red, green; bottom row: blue, white with alpha 7.
-  const Bytes raw = {0, 255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 255, 255, 255, 255, 255, 7};
-  Block block = Decode(SimplePng(2, 2, 8, 6, raw), TargetRawRgba);
-  ASSERT_TRUE(block);
-  const uint8_t expected[16] = {0, 0, 255, 255, 255, 255, 255, 7, 255, 0, 0, 255, 0, 255, 0, 255};
-  EXPECT_EQ(std::memcmp(block.get(), expected, 16), 0);
-  EXPECT_EQ(DecodePixels(SimplePng(2, 2, 8, 6, raw)),
-            (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0x07FFFFFF}));
 }
 
 TEST(PngTargets, CompactHeaderRefusesSizesItCannotHold) {
