@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& layout) {
   PutLe(out, 28, layout.bitCount, 2);
   PutLe(out, 30, layout.compression, 4);
   return out;
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Writes `bytes` to a file of that name in this process's temporary folder.
