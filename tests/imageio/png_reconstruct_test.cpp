@@ -111,14 +111,16 @@ INSTANTIATE_TEST_SUITE_P(
         // Index 7 lies beyond the four entries: black.
         PixelCase{"palette4", SimplePng(3, 1, 4, 3, {0, 0x17, 0x30}, {PALETTE}), {0xFF28323C, B, 0xFF010203}},
         // A 3-byte tRNS: the fourth entry stays opaque.
-        PixelCase{"paletteAlpha", SimplePng(4, 1, 8, 3, {0, 0, 1, 2, 3}, {PALETTE, Chunk("tRNS", {9, 20, 30})}),
+        PixelCase{"paletteAlpha",
+                  SimplePng(4, 1, 8, 3, {0, 0, 1, 2, 3}, {PALETTE, Chunk("tRNS", {9, 20, 30})}),
                   {0x090A141E, 0x1428323C, 0x1E46505A, 0xFF010203}},
         PixelCase{"beyondTenEntries", SimplePng(1, 1, 8, 3, {0, 200}, {Chunk("PLTE", Bytes(30, 9))}), {B}},
         // Average of left 255 and above 255 is 255: 1 + 255 wraps to 0.
         PixelCase{"average255", SimplePng(2, 2, 8, 0, {0, 255, 255, 3, 128, 1}), {W, W, W, B}},
         PixelCase{"filter5LastRow", SimplePng(1, 3, 8, 0, {0, 1, 0, 2, 5, 3}), {}},
         PixelCase{"filter255FirstRow", SimplePng(1, 3, 8, 0, {255, 1, 0, 2, 0, 3}), {}},
-        PixelCase{"interlacedFilter5", SimplePng(3, 3, 8, 0, {0, 1, 0, 2, 5, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1), {}}),
+        PixelCase{"interlacedFilter5",
+                  SimplePng(3, 3, 8, 0, {0, 1, 0, 2, 5, 3, 4, 0, 5, 0, 6, 0, 7, 8, 9}, {}, 1), {}}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST(PngFilters, PaethTiesGoToLeftThenAbove) {
@@ -156,9 +158,11 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
       for (uint8_t& b : prev) b = static_cast<uint8_t>(random());
       UnfilterRow(4, src.data(), prev.data(), single.data(), n, bpp);
       UnfilterRow(4, src.data() + size, single.data(), single.data() + size, n, bpp);
-      UnfilterPaethPair(src.data(), src.data() + size, prev.data(), paired.data(), paired.data() + size, n, bpp);
+      UnfilterPaethPair(src.data(), src.data() + size, prev.data(), paired.data(),
+                        paired.data() + size, n, bpp);
       EXPECT_EQ(std::memcmp(single.data(), paired.data(), n), 0) << "pair " << bpp << " " << pixels;
-      EXPECT_EQ(std::memcmp(single.data() + size, paired.data() + size, n), 0) << "pair " << bpp << " " << pixels;
+      EXPECT_EQ(std::memcmp(single.data() + size, paired.data() + size, n), 0)
+          << "pair " << bpp << " " << pixels;
     }
   }
 }
