@@ -1,12 +1,15 @@
-// Test helpers for the BMP reader: BMP files built byte by byte, written to a
-// per-process temporary folder, and an open headless screen per test.
+// Test helpers for the image loaders: BMP files built byte by byte, files written
+// to a per-process temporary folder, pixel reads, and an open headless screen per
+// test (the JPEG and imgconv tests use them too).
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -62,10 +65,15 @@ inline std::vector<uint8_t> BuildBmp(const BmpSpec& layout) {
   return out;
 }
 
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // Writes `bytes` to a file of that name in this process's temporary folder.
 inline std::string WriteFile(const std::string& name, const std::vector<uint8_t>& bytes) {
   const auto dir = std::filesystem::temp_directory_path() /
-                   ("brazdovar-bmp-" + std::to_string(::getpid()));
+                   ("brazdovar-imageio-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / name).string();
   std::ofstream(path, std::ios::binary)
@@ -89,6 +97,14 @@ void ExpectPixels(const display::Image* image, Expected expected) {
       ASSERT_EQ(Pixel(image, x, y), expected(x, y)) << "pixel " << x << "," << y;
     }
   }
+}
+
+// A file name as a test name: anything but letters and digits becomes '_'.
+inline std::string ParamName(std::string name) {
+  for (char& c : name) {
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  }
+  return name;
 }
 
 class ScreenTest : public ::testing::Test {

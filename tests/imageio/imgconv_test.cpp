@@ -3,9 +3,6 @@
 #include <sys/wait.h>
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 #include "bmp_files.h"
@@ -22,8 +19,8 @@ int RunImgconv(const std::string& arguments) {
 }
 
 std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::vector<uint8_t> bytes = ReadBytes(path);
+  return {bytes.begin(), bytes.end()};
 }
 
 TEST(ImgconvTest, WritesTheLoadedPixelsAsRgbAlphaPam) {

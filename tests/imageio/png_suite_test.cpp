@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "imageio/png.h"
@@ -43,37 +44,32 @@ TEST_P(PngSuite, MatchesLibpngOrRefusesCorruptFiles) {
   const std::string name = GetParam();
   const std::vector<uint8_t> file = ReadFile(SUITE / name);
   ASSERT_FALSE(file.empty());
-  void* ours = DecodePng(file.data(), file.size(), TargetRawRgba);
+  std::unique_ptr<uint8_t, decltype(&std::free)> raw(
+      static_cast<uint8_t*>(DecodePng(file.data(), file.size(), TargetRawRgba)), &std::free);
   if (name[0] == 'x') {
-    EXPECT_EQ(ours, nullptr);
-    std::free(ours);
+    EXPECT_EQ(raw, nullptr);
     return;
   }
-  ASSERT_NE(ours, nullptr);
+  ASSERT_NE(raw, nullptr);
   ReferenceImage reference;
   ASSERT_TRUE(DecodeWithLibpng(file.data(), file.size(), &reference));
-  auto* image =
-      static_cast<display::Image*>(DecodePng(file.data(), file.size(), TargetImageBuffer));
+  const std::unique_ptr<display::Image, decltype(&std::free)> image(
+      static_cast<display::Image*>(DecodePng(file.data(), file.size(), TargetImageBuffer)), &std::free);
   ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->width, reference.width);
-  EXPECT_EQ(image->height, reference.height);
-  const bool sameSize = image->width == reference.width && image->height == reference.height;
+  ASSERT_EQ(image->width, reference.width);
+  ASSERT_EQ(image->height, reference.height);
   const size_t rowBytes = size_t{reference.width} * 4;
-  const uint8_t* bytes = static_cast<const uint8_t*>(ours);
-  for (uint32_t y = 0; sameSize && y < reference.height; ++y) {
+  for (uint32_t y = 0; y < reference.height; ++y) {
     const uint8_t* expected = reference.rgba.data() + y * rowBytes;
     // Raw RGBA is stored bottom row first; the Image holds 0xAARRGGBB words.
-    ASSERT_EQ(std::memcmp(bytes + (reference.height - 1 - y) * rowBytes, expected, rowBytes), 0)
-        << name << " row " << y;
-    const uint32_t* words = display::ImageRow32(image, y);
+    ASSERT_EQ(std::memcmp(raw.get() + (reference.height - 1 - y) * rowBytes, expected, rowBytes), 0)
+        << "row " << y;
+    const uint32_t* words = display::ImageRow32(image.get(), y);
     for (uint32_t x = 0; x < reference.width; ++x) {
       const uint8_t* p = expected + x * 4;
-      ASSERT_EQ(words[x], uint32_t{p[3]} << 24 | uint32_t{p[0]} << 16 | p[1] << 8 | p[2])
-          << name << " at " << x << "," << y;
+      ASSERT_EQ(words[x], uint32_t{p[3]} << 24 | uint32_t{p[0]} << 16 | p[1] << 8 | p[2]) << x << "," << y;
     }
   }
-  std::free(image);
-  std::free(ours);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFiles, PngSuite, ::testing::ValuesIn(SuiteFiles()),
