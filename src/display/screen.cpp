@@ -75,7 +75,9 @@ void ResetDrawingState(Screen& screen) {
 // Fills 32-bit pixels with wide aligned stores: the page is cleared every frame,
 // and a plain element loop runs at less than half of memset's speed. AVX2 (32-byte
 // stores) where the processor has it, SSE2 (16 bytes, always there) otherwise.
-// Each returns how many pixels it left for the caller's scalar tail.
+// Each returns how many pixels it left for the caller's scalar tail. The choice is
+// made here rather than with target_clones: its ifunc resolver runs before the
+// ThreadSanitizer runtime is up and crashes the sanitizer builds at start.
 __attribute__((target("avx2"))) size_t Fill32Avx2(uint32_t* pixels, size_t count, uint32_t colour) {
   const __m256i block = _mm256_set1_epi32(int(colour));
   auto* out = reinterpret_cast<__m256i*>(pixels);
