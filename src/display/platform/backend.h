@@ -24,10 +24,6 @@ struct PointerState {
   int32_t x = 0, y = 0;
 };
 
-struct DesktopInfo {
-  int32_t width = 0, height = 0, depth = 0, refreshRate = 0;
-};
-
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -48,7 +44,6 @@ class Backend {
   virtual void ReadKeyboard(uint8_t table[KEY_TABLE_SIZE]) = 0;
   virtual void SetTitle(const std::string& title) = 0;
   virtual void SetPointer(const PointerState& pointer) = 0;
-  virtual DesktopInfo Desktop() = 0;
 };
 
 std::unique_ptr<Backend> MakeSdlBackend();

@@ -87,8 +87,6 @@ class HeadlessBackend final : public platform::Backend {
     std::lock_guard guard(Shared().mutex);
     Shared().pointerVisible = pointer.visible;
   }
-
-  platform::DesktopInfo Desktop() override { return {1920, 1080, 32, 60}; }
 };
 
 }  // namespace

@@ -121,15 +121,6 @@ class SdlBackend final : public Backend {
     if (pointer.warp) SDL_WarpMouseInWindow(window_, pointer.x, pointer.y);
   }
 
-  DesktopInfo Desktop() override {
-    DesktopInfo info;
-    SDL_DisplayMode mode;
-    if (videoStarted_ && SDL_GetDesktopDisplayMode(0, &mode) == 0) {
-      info = DesktopInfo{mode.w, mode.h, int32_t(SDL_BITSPERPIXEL(mode.format)), mode.refresh_rate};
-    }
-    return info;
-  }
-
  private:
   static void TranslateWindowEvent(const SDL_WindowEvent& event, std::vector<PendingMessage>& out,
                                    bool& closeSeen) {
