@@ -77,6 +77,20 @@ void BM_RotateSprite(benchmark::State& state) {
 }
 BENCHMARK(BM_RotateSprite)->Arg(0)->Arg(30)->Arg(90)->Arg(137)->Arg(180);
 
+// A new heading on every call, 0 to 359 in turn: the mapping is built each
+// time instead of coming from the per-thread cache.
+void BM_RotateSpriteEveryHeading(benchmark::State& state) {
+  const BenchImage source = MakeImage(), destination = MakeImage();
+  int32_t heading = 0;
+  for (auto _ : state) {
+    transform::RotateSprite(destination.get(), source.get(), heading);
+    heading = heading == 359 ? 0 : heading + 1;
+    benchmark::ClobberMemory();
+  }
+  PerPosition(state);
+}
+BENCHMARK(BM_RotateSpriteEveryHeading);
+
 // The walk formed entirely in long double, as the mapping is defined: what the
 // double-precision rows save.
 void BM_RotateSpriteExtendedWalk(benchmark::State& state) {

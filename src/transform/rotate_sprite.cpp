@@ -42,6 +42,35 @@ SpriteMapping MappingFor(uint32_t destinationWidth, uint32_t destinationHeight, 
           .by = rowStep.y};
 }
 
+namespace {
+
+// The mapping depends only on the destination's size and the heading, and
+// building it through Matrix (three products in extended precision and an
+// extended-precision sine and cosine) costs as much as walking a fifth of a
+// 48x48 sprite. Each thread keeps the last few it built, one slot per heading
+// modulo the table size: a game turns a handful of sprites to headings that
+// mostly repeat from frame to frame.
+const SpriteMapping& CachedMappingFor(uint32_t destinationWidth, uint32_t destinationHeight,
+                                      int32_t heading) {
+  struct Slot {
+    bool filled;
+    uint32_t width, height;
+    int32_t heading;
+    SpriteMapping mapping;
+  };
+  constexpr uint32_t slots = 16;
+  thread_local Slot cache[slots];
+  Slot& slot = cache[static_cast<uint32_t>(heading) % slots];
+  if (!slot.filled || slot.width != destinationWidth || slot.height != destinationHeight ||
+      slot.heading != heading) {
+    slot = {true, destinationWidth, destinationHeight, heading,
+            MappingFor(destinationWidth, destinationHeight, heading)};
+  }
+  return slot.mapping;
+}
+
+}  // namespace
+
 }  // namespace detail
 
 void RotateSprite(display::Image* destination, const display::Image* source, int32_t heading) {
@@ -49,7 +78,7 @@ void RotateSprite(display::Image* destination, const display::Image* source, int
   // Anything but 4-byte pixels would make the 32-bit walk run past the rows.
   if (!detail::IsRotatable(destination) || !detail::IsRotatable(source)) return;
   const detail::SpriteMapping mapping =
-      detail::MappingFor(destination->width, destination->height, heading);
+      detail::CachedMappingFor(destination->width, destination->height, heading);
   // A destination smaller than the source clips the walk instead of being
   // written past its edges.
   const detail::WalkArea area{std::min(source->width, destination->width),

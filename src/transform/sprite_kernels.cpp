@@ -4,7 +4,8 @@
 // coordinate is one rounded addition and one conversion; SSE2's conversions round
 // in the current mode, nearest-even, as the mapping asks. Each position is
 // computed from x directly, with no running sum, so that positions are
-// independent. The AVX2 kernel handles eight positions at once and fetches them
+// independent. The AVX-512 kernel handles sixteen positions at once and fetches
+// them with one masked gather. The AVX2 kernel handles eight and fetches them
 // with plain loads, or with a masked gather that leaves the key colour in the
 // lanes outside the source.
 #include "transform/sprite_kernels.h"
@@ -52,14 +53,15 @@ void BaselineRow(uint32_t* out, const display::Image* source, const SpriteMappin
 }
 
 // Eight rounded coordinates x*step + start, x in two halves of four doubles.
-__attribute__((target("avx2"))) inline __m256i RoundedEight(__m256d xLow, __m256d xHigh,
+// x*step is exact in double, so the fused multiply-add rounds only the sum.
+__attribute__((target("avx2,fma"))) inline __m256i RoundedEight(__m256d xLow, __m256d xHigh,
                                                             __m256d step, __m256d start) {
-  const __m128i low = _mm256_cvtpd_epi32(_mm256_add_pd(_mm256_mul_pd(xLow, step), start));
-  const __m128i high = _mm256_cvtpd_epi32(_mm256_add_pd(_mm256_mul_pd(xHigh, step), start));
+  const __m128i low = _mm256_cvtpd_epi32(_mm256_fmadd_pd(xLow, step, start));
+  const __m128i high = _mm256_cvtpd_epi32(_mm256_fmadd_pd(xHigh, step, start));
   return _mm256_set_m128i(high, low);
 }
 
-__attribute__((target("avx2"))) void Avx2Walk(display::Image* destination,
+__attribute__((target("avx2,fma"))) void Avx2Walk(display::Image* destination,
                                               const display::Image* source, const WalkPlan& plan) {
   const SpriteMapping& m = plan.mapping;
   const uint32_t columns = plan.area.columns;
@@ -113,6 +115,67 @@ __attribute__((target("avx2"))) void Avx2Walk(display::Image* destination,
   }
 }
 
+// GCC 12's AVX-512 intrinsics start from deliberately undefined registers,
+// which its uninitialised-use warning takes for faults.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+
+// Sixteen rounded coordinates x*step + start, x in two halves of eight doubles.
+__attribute__((target("avx512f"))) inline __m512i RoundedSixteen(__m512d xLow, __m512d xHigh,
+                                                                __m512d step, __m512d start) {
+  const __m256i low = _mm512_cvtpd_epi32(_mm512_fmadd_pd(xLow, step, start));
+  const __m256i high = _mm512_cvtpd_epi32(_mm512_fmadd_pd(xHigh, step, start));
+  return _mm512_inserti64x4(_mm512_zextsi256_si512(low), high, 1);
+}
+
+// Sixteen positions at once, fetched with one masked gather that leaves the key
+// colour in the lanes outside the source; the last block of a row is masked.
+__attribute__((target("avx512f"))) void Avx512Walk(display::Image* destination,
+                                                   const display::Image* source,
+                                                   const WalkPlan& plan) {
+  const SpriteMapping& m = plan.mapping;
+  const uint32_t columns = plan.area.columns;
+  const __m512d stepX = _mm512_set1_pd(m.ax), stepY = _mm512_set1_pd(m.ay);
+  const __m512i width = _mm512_set1_epi32(static_cast<int32_t>(source->width));
+  const __m512i height = _mm512_set1_epi32(static_cast<int32_t>(source->height));
+  const __m512i pitch = _mm512_set1_epi32(static_cast<int32_t>(source->pitch));
+  const __m512i key = _mm512_set1_epi32(static_cast<int32_t>(KEY));
+  const __m512d sixteen = _mm512_set1_pd(16.0);
+  const uint8_t* bytes = display::ImagePixels(source);
+  for (uint32_t y = 0; y < plan.area.rows; ++y) {
+    RowStart start;
+    const bool inDouble = StartOfRow(plan, y, start);
+    uint32_t* out = display::ImageRow32(destination, y);
+    if (!inDouble) {
+      ExtendedRow(out, source, m, columns, start.x, start.y);
+      continue;
+    }
+    const __m512d startX = _mm512_set1_pd(start.x), startY = _mm512_set1_pd(start.y);
+    __m512d xLow = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+    __m512d xHigh = _mm512_setr_pd(8, 9, 10, 11, 12, 13, 14, 15);
+    for (uint32_t done = 0; done < columns; done += 16) {
+      const uint32_t left = columns - done;
+      const auto lanes = static_cast<__mmask16>(left >= 16 ? 0xFFFFu : (1u << left) - 1);
+      const __m512i sx = RoundedSixteen(xLow, xHigh, stepX, startX);
+      const __m512i sy = RoundedSixteen(xLow, xHigh, stepY, startY);
+      // Unsigned bound tests: the INT32_MIN of an out-of-range conversion
+      // fails them too.
+      const __mmask16 inside = _mm512_mask_cmplt_epu32_mask(
+          _mm512_mask_cmplt_epu32_mask(lanes, sx, width), sy, height);
+      // Byte offsets; SelectWalkKernel has made sure that they fit 31 bits.
+      const __m512i offset =
+          _mm512_add_epi32(_mm512_mullo_epi32(sy, pitch), _mm512_slli_epi32(sx, 2));
+      const __m512i pixels = _mm512_mask_i32gather_epi32(key, inside, offset, bytes, 1);
+      _mm512_mask_storeu_epi32(out + done, lanes, pixels);
+      xLow = _mm512_add_pd(xLow, sixteen);
+      xHigh = _mm512_add_pd(xHigh, sixteen);
+    }
+  }
+}
+
+#pragma GCC diagnostic pop
+
 #else
 
 // Without x86 vector conversions: lrint rounds in the current mode too.
@@ -146,11 +209,15 @@ void BaselineWalk(display::Image* destination, const display::Image* source,
 
 WalkKernel SelectWalkKernel(RowKernel kernel, const display::Image* source) {
 #if TRANSFORM_X86_KERNELS
-  // The gather takes 32-bit signed byte offsets into the source.
+  // The gathers take 32-bit signed byte offsets into the source.
   const uint64_t lastOffset =
       uint64_t{source->pitch} * (source->height - 1) + uint64_t{source->width} * 4;
   const bool offsetsFit = lastOffset <= uint64_t{std::numeric_limits<int32_t>::max()};
-  if (kernel == RowKernel::Best && offsetsFit && __builtin_cpu_supports("avx2")) return Avx2Walk;
+  const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  if (kernel == RowKernel::Best && offsetsFit && __builtin_cpu_supports("avx512f")) {
+    return Avx512Walk;
+  }
+  if (kernel != RowKernel::Baseline && offsetsFit && avx2) return Avx2Walk;
 #else
   (void)kernel;
   (void)source;

@@ -36,8 +36,8 @@ void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMappin
 using WalkKernel = void (*)(display::Image* destination, const display::Image* source,
                             const WalkPlan& plan);
 
-// The fastest kernel this processor runs on this source (AVX2 where present),
-// or for RowKernel::Baseline the one that every processor runs.
+// The kernel asked for, or the next slower one where this processor or source
+// cannot run it: AVX-512, AVX2, then the baseline that every processor runs.
 WalkKernel SelectWalkKernel(RowKernel kernel, const display::Image* source);
 
 }  // namespace transform::detail

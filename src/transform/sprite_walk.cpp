@@ -54,27 +54,50 @@ double Granularity(float a) {
 // that both hold. The tests below rule that out, for every row of a walk at
 // once or for one row.
 
-// Every row start y*rowStep + origin, as a single, is a multiple of
-// min(Granularity(rowStep), 1), so with x*step every e(x) of the walk is a
-// multiple of `grain`; if all fit 52 bits of it, double holds them exactly.
-// Whether every row start y*rowStep + origin is exact in double: y*rowStep is
-// (y below 2^29), and the sum is a multiple of min(Granularity(rowStep), 1);
-// if it fits 52 bits of that, rounding the double sum to single gives what
-// rounding the long double one does.
-bool RowStartsExactInDouble(float rowStep, int32_t origin, uint32_t rows) {
+// Whether every row start y*rowStep + origin, formed in double, rounds to the
+// single that the long double sum does. Either the sum is exact in double:
+// y*rowStep is (y below 2^29), and the sum is a multiple of
+// min(Granularity(rowStep), 1), so it is exact if it fits 52 bits of that. Or,
+// for the tiny row steps of headings near multiples of 90 degrees, every row
+// start lies nearer the origin than half the gap to the neighbouring singles,
+// so that both sums round to the origin itself.
+bool RowStartsRoundAlike(float rowStep, int32_t origin, uint32_t rows) {
   if (!std::isfinite(rowStep) || rows >= (1u << 29)) return false;
-  const double bound = static_cast<double>(rows) * std::fabs(rowStep) + std::fabs(origin);
-  return bound < 0x1p52 * std::min(Granularity(rowStep), 1.0);
+  const double span = static_cast<double>(rows) * std::fabs(rowStep);
+  const double magnitude = std::fabs(static_cast<double>(origin));
+  const double bound = span + magnitude;
+  if (bound < 0x1p52 * std::min(Granularity(rowStep), 1.0)) return true;
+  if (origin == 0 || magnitude >= 0x1p24) return false;
+  // The singles' spacing above |origin|, and below it half that at a power of two.
+  const int exponent = std::ilogb(magnitude);
+  const double above = PowerOfTwo(exponent - 23);
+  const double below = magnitude == PowerOfTwo(exponent) ? above / 2 : above;
+  return span + bound * 0x1p-50 < below / 2;
 }
 
+bool IsWhole(float value) { return std::trunc(value) == value; }
+
+// Every row start, as a single, is a multiple of min(Granularity(rowStep), 1),
+// so with x*step every e(x) of the walk is a multiple of `grain`; if all fit 52
+// bits of it, double holds them exactly.
 bool WalkRoundsAlike(float step, float rowStep, int32_t origin, WalkArea area) {
   if (!std::isfinite(step) || !std::isfinite(rowStep)) return false;
-  const double rowStarts = (static_cast<double>(area.rows - 1) * std::fabs(rowStep) +
-                            std::fabs(static_cast<double>(origin))) *
-                           (1 + 0x1p-20);
-  const double bound = static_cast<double>(area.columns - 1) * std::fabs(step) + rowStarts;
+  const double rowSpan = static_cast<double>(area.rows - 1) * std::fabs(rowStep);
+  const double columnSpan = static_cast<double>(area.columns - 1) * std::fabs(step);
+  const double rowStarts = (rowSpan + std::fabs(static_cast<double>(origin))) * (1 + 0x1p-20);
+  const double bound = columnSpan + rowStarts;
+  // 1. Every e(x) exact in double.
   const double grain = std::min({Granularity(step), Granularity(rowStep), 1.0});
-  return bound < 0x1p52 * grain;
+  if (bound < 0x1p52 * grain) return true;
+  // 2. Headings near multiples of 90 degrees: every e(x) stays near an integer.
+  //    A whole step adds whole numbers; a fractional one moves e(x) off the
+  //    integer origin by at most its span. The row start's rounding to single
+  //    (2^-24 of it) and the sums' rounding (well under 2^-50 of the bound)
+  //    add to that; below one half in all, both sums round to that integer.
+  const double offInteger = (IsWhole(step) ? 0.0 : columnSpan) +
+                            (IsWhole(rowStep) ? 0.0 : rowSpan) + rowStarts * 0x1p-23 +
+                            bound * 0x1p-48;
+  return offInteger < 0.5;
 }
 
 // The same for one row, where the start is known, with two more ways out for
@@ -147,8 +170,8 @@ void WalkFast(display::Image* destination, const display::Image* source,
   }
   const WalkPlan plan{mapping, area, WalkRoundsAlike(mapping.ax, mapping.bx, mapping.tx, area),
                       WalkRoundsAlike(mapping.ay, mapping.by, mapping.ty, area),
-                      RowStartsExactInDouble(mapping.bx, mapping.tx, area.rows) &&
-                          RowStartsExactInDouble(mapping.by, mapping.ty, area.rows)};
+                      RowStartsRoundAlike(mapping.bx, mapping.tx, area.rows) &&
+                          RowStartsRoundAlike(mapping.by, mapping.ty, area.rows)};
   SelectWalkKernel(kernel, source)(destination, source, plan);
 }
 

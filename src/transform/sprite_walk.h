@@ -27,9 +27,9 @@ struct WalkArea {
 // Formed in extended precision exactly as the mapping is defined: the reference.
 void WalkExtended(display::Image* destination, const display::Image* source,
                   const SpriteMapping& mapping, WalkArea area);
-// Which walk kernel WalkFast uses: the fastest the processor runs, or the
-// baseline one (tests run both).
-enum class RowKernel { Best, Baseline };
+// Which walk kernel WalkFast uses: the fastest the processor runs, the AVX2
+// one, or the baseline one (tests run all three).
+enum class RowKernel { Best, Avx2, Baseline };
 
 // The same pixels, row by row in double precision wherever that provably rounds
 // to the same integers, otherwise through the extended-precision row.

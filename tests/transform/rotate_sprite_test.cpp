@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
 
 #include "test_image.h"
 #include "transform/sprite_walk.h"
@@ -128,13 +129,38 @@ void ExpectWalksAgree(const detail::SpriteMapping& mapping, uint32_t width, uint
   const TestImage reference = MakeImage(width, height, UNTOUCHED, 1);
   const detail::WalkArea area{width, height};
   detail::WalkExtended(reference.get(), source.get(), mapping, area);
-  for (const auto kernel : {detail::RowKernel::Best, detail::RowKernel::Baseline}) {
+  for (const auto kernel :
+       {detail::RowKernel::Best, detail::RowKernel::Avx2, detail::RowKernel::Baseline}) {
     const TestImage fast = MakeImage(width, height, UNTOUCHED, 1);
     detail::WalkFast(fast.get(), source.get(), mapping, area, kernel);
     const size_t bytes = size_t{fast->pitch} * height;
     ASSERT_EQ(0, std::memcmp(display::ImagePixels(fast.get()),
                              display::ImagePixels(reference.get()), bytes))
-        << width << "x" << height << " baseline " << (kernel == detail::RowKernel::Baseline);
+        << width << "x" << height << " kernel " << static_cast<int>(kernel);
+  }
+}
+
+// Mappings that the whole-walk proofs judge: steps of 0, ±1, ±2 or tiny as near
+// the axes, halves, and steps far below a double's reach of the origin (where
+// the double sum of 0.5 + 2^-60 rounds to a tie that the long double one does
+// not), with origins at powers of two and elsewhere.
+TEST(RotateSpriteTest, DoubleWalkMatchesExtendedNearTheAxes) {
+  std::mt19937 random(7);
+  const float steps[] = {0.0f,   1.0f,         -1.0f,         2.0f,   0.5f,    -0.5f,
+                         1e-6f,  2.4335938e-8f, -4.371139e-8f, 4e-5f, 0.0106f, 0x1p-60f,
+                         -0x1p-60f, 0x1p-30f};
+  const int32_t origins[] = {0, 1, 47, 48, 64, -64, 4096, 16777215};
+  auto pick = [&random](const auto& values) { return values[random() % std::size(values)]; };
+  for (int i = 0; i < 4000; ++i) {
+    const uint32_t width = 1 + random() % 70, height = 1 + random() % 70;
+    const detail::SpriteMapping m{.tx = pick(origins) + static_cast<int32_t>(random() % 3),
+                                  .ty = pick(origins) - static_cast<int32_t>(random() % 3),
+                                  .ax = pick(steps),
+                                  .ay = pick(steps),
+                                  .bx = pick(steps),
+                                  .by = pick(steps)};
+    ExpectWalksAgree(m, width, height);
+    if (HasFatalFailure()) return;
   }
 }
 
