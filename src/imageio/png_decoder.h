@@ -87,6 +87,16 @@ enum PngParseStatus : int {
 // and sets ready on success, or the stage that failed.
 int ParsePng(PngDecoder* decoder);
 
+// DecodePng's way through ParsePng: every stage but joining and inflating the
+// image data, whose chunks' CRCs are left unchecked for the inflation stream
+// to check. True when all of them pass; `ready` stays clear.
+bool ParsePngAroundImageData(PngDecoder* decoder);
+
+// Inflates the image data of a decoder that passed ParsePngAroundImageData
+// while reconstructing its rows into `target`: the image DecodePng gives for
+// the file, or null.
+void* DecodePngStreaming(const PngDecoder* decoder, PngTarget target);
+
 // Index of the first chunk of `type` at or after `start`, or -1.
 int32_t FindChunk(const PngDecoder* decoder, const char type[4], uint32_t start);
 

@@ -47,8 +47,8 @@ void* DecodePng(const void* data, size_t size, PngTarget target) {
   std::memset(&decoder, 0, sizeof decoder);
   decoder.fileData = static_cast<const uint8_t*>(data);
   decoder.fileSize = static_cast<uint32_t>(size);
-  ParsePng(&decoder);  // the ready flag carries the outcome
-  void* result = ReconstructPng(&decoder, target);
+  void* result =
+      ParsePngAroundImageData(&decoder) ? DecodePngStreaming(&decoder, target) : nullptr;
   ReleasePngDecoder(&decoder);
   return result;
 }

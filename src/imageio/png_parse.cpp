@@ -38,7 +38,8 @@ bool AppendChunk(PngDecoder* decoder, const PngChunk& chunk) {
 }
 
 // Reads and CRC-checks the chunk at the read position, then moves past it.
-bool ReadChunk(PngDecoder* decoder) {
+// Without checkImageData, the CRCs of "IDAT" chunks are left to the caller.
+bool ReadChunk(PngDecoder* decoder, bool checkImageData) {
   const uint64_t p = decoder->readPosition;
   if (p + 8 > decoder->fileSize) return false;
   const uint8_t* head = decoder->fileData + p;
@@ -48,16 +49,17 @@ bool ReadChunk(PngDecoder* decoder) {
   chunk.data = head + 8;
   if (p + 12 + chunk.length > decoder->fileSize) return false;
   chunk.crc = ReadBigEndian32(chunk.data + chunk.length);
-  uLong crc = crc32(0, chunk.type, 4);
-  crc = crc32(crc, chunk.data, chunk.length);
   decoder->readPosition = static_cast<uint32_t>(p + 12 + chunk.length);
-  if (crc != chunk.crc) return false;
+  if (checkImageData || !IsType(chunk, "IDAT")) {
+    const uLong crc = crc32(crc32(0, chunk.type, 4), chunk.data, chunk.length);
+    if (crc != chunk.crc) return false;
+  }
   return AppendChunk(decoder, chunk);
 }
 
-bool WalkChunks(PngDecoder* decoder) {
+bool WalkChunks(PngDecoder* decoder, bool checkImageData) {
   while (decoder->readPosition < decoder->fileSize) {
-    if (!ReadChunk(decoder)) return false;
+    if (!ReadChunk(decoder, checkImageData)) return false;
   }
   return decoder->chunkCount >= 3 && IsType(decoder->chunks[decoder->chunkCount - 1], "IEND");
 }
@@ -199,7 +201,7 @@ int ParsePng(PngDecoder* decoder) {
   if (decoder->fileSize < sizeof SIGNATURE) return PngBadSignature;
   if (std::memcmp(decoder->fileData, SIGNATURE, sizeof SIGNATURE) != 0) return PngBadSignature;
   decoder->readPosition = sizeof SIGNATURE;
-  if (!WalkChunks(decoder)) return PngBadChunks;
+  if (!WalkChunks(decoder, true)) return PngBadChunks;
   if (!ReadHeader(decoder)) return PngBadHeader;
   if (!JoinImageData(decoder)) return PngBadImageData;
   if (!Inflate(decoder)) return PngBadInflation;
@@ -208,6 +210,16 @@ int ParsePng(PngDecoder* decoder) {
   if (!ReadTransparency(decoder)) return PngBadTransparency;
   decoder->ready = 0xFFFFFFFFu;
   return PngParsed;
+}
+
+bool ParsePngAroundImageData(PngDecoder* decoder) {
+  decoder->readPosition = 0;
+  if (decoder->fileSize < sizeof SIGNATURE) return false;
+  if (std::memcmp(decoder->fileData, SIGNATURE, sizeof SIGNATURE) != 0) return false;
+  decoder->readPosition = sizeof SIGNATURE;
+  if (!WalkChunks(decoder, false) || !ReadHeader(decoder)) return false;
+  decoder->bytesPerPixel = BytesPerPixel(decoder);
+  return ReadPalette(decoder) && ReadTransparency(decoder);
 }
 
 uint64_t InflationCapacity(uint64_t expected) {

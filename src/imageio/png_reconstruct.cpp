@@ -2,9 +2,11 @@
 // undoes each row's filter and converts its pixels into the output layout.
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "imageio/png_decoder.h"
 #include "imageio/png_emit.h"
+#include "imageio/png_inflate_stream.h"
 #include "imageio/png_target.h"
 #include "imageio/png_unfilter.h"
 
@@ -19,10 +21,11 @@ uint32_t PassColumns(const PngDecoder& d, uint32_t pass) {
   return d.width <= p.xs ? 0 : (d.width + p.dx - p.xs - 1) / p.dx;
 }
 
-// Where one pass's rows are unfiltered: three work rows and a row of zeros (the
+// Where one pass's rows are unfiltered: five work rows and a row of zeros (the
 // "previous row" of each pass's first row).
 struct RowBuffers {
-  uint8_t* work[3];
+  static constexpr int COUNT = 5;
+  uint8_t* work[COUNT];
   const uint8_t* zero;
 
   // The first `count` work rows that are not `busy` (the previous row).
@@ -33,17 +36,34 @@ struct RowBuffers {
   }
 };
 
+// The inflated scanlines, one after another in one buffer.
+struct BufferedRows {
+  static constexpr bool STABLE = true;  // handed-out rows stay where they are
+  const uint8_t* at;
+  const uint8_t* Peek(size_t) const { return at; }
+  void Consume(size_t bytes) { at += bytes; }
+};
+
+// The scanlines as PngInflateStream inflates them: a row handed out earlier may
+// have moved by the time the next one is asked for.
+struct StreamedRows {
+  static constexpr bool STABLE = false;
+  PngInflateStream& stream;
+  const uint8_t* Peek(size_t bytes) { return stream.Peek(bytes); }
+  void Consume(size_t bytes) { stream.Consume(bytes); }
+};
+
 // Undoes the filters of every row of every pass and emits the pixels. Pairs of
-// Paeth rows, the slowest filter, are unfiltered together. Returns false for a
-// filter type above 4.
+// Paeth rows, the slowest filter, are unfiltered in fours or pairs together. Returns false for a
+// filter type above 4 or image data that ends early.
+template <typename Rows>
 bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const PixelConverter& cv,
-                     const RowBuffers& buffers) {
+                     const RowBuffers& buffers, Rows rows) {
   const uint32_t passes = d.interlaceMethod == 1 ? 7 : 1;
-  const uint8_t* src = d.imageData;
   for (uint32_t pass = 1; pass <= passes; ++pass) {
     const uint32_t lineBytes = static_cast<uint32_t>(ScanlineBytes(&d, pass));
-    const uint32_t rows = PassRows(&d, pass);
-    if (lineBytes == 0 || rows == 0) continue;
+    const uint32_t rowCount = PassRows(&d, pass);
+    if (lineBytes == 0 || rowCount == 0) continue;
     const Adam7Pass geometry = d.interlaceMethod == 1 ? ADAM7[pass - 1] : Adam7Pass{0, 0, 1, 1};
     const uint32_t columns = PassColumns(d, pass);
     const uint32_t n = lineBytes - 1;
@@ -57,55 +77,92 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
     };
     const uint8_t* prev = buffers.zero;
     uint32_t y = geometry.ys;
-    for (uint32_t r = 0; r < rows;) {
-      uint8_t* out[2];
-      buffers.Free(prev, out, 2);
-      if (r + 1 < rows && src[0] == 4 && src[lineBytes] == 4) {
+    for (uint32_t r = 0; r < rowCount;) {
+      const uint32_t ahead = std::min<uint32_t>(rowCount - r, 4);
+      const uint8_t* src = rows.Peek(ahead * size_t{lineBytes});
+      if (src == nullptr) return false;
+      uint8_t* out[4];
+      buffers.Free(prev, out, 4);
+      if (ahead == 4 && src[0] == 4 && src[lineBytes] == 4 && src[2 * size_t{lineBytes}] == 4 &&
+          src[3 * size_t{lineBytes}] == 4) {
+        const uint8_t* const lines[4] = {src + 1, src + lineBytes + 1, src + 2 * size_t{lineBytes} + 1,
+                                         src + 3 * size_t{lineBytes} + 1};
+        UnfilterPaethQuad(lines, prev, out, n, d.bytesPerPixel);
+        for (uint32_t k = 0; k < 4; ++k) emit(out[k], y + k * geometry.dy);
+        prev = out[3];
+        r += 4, y += 4 * geometry.dy;
+        rows.Consume(4 * size_t{lineBytes});
+        continue;
+      }
+      if (ahead >= 2 && src[0] == 4 && src[lineBytes] == 4) {
         UnfilterPaethPair(src + 1, src + lineBytes + 1, prev, out[0], out[1], n, d.bytesPerPixel);
         emit(out[0], y);
         emit(out[1], y + geometry.dy);
         prev = out[1];
-        r += 2, y += 2 * geometry.dy, src += 2 * size_t{lineBytes};
+        r += 2, y += 2 * geometry.dy;
+        rows.Consume(2 * size_t{lineBytes});
         continue;
       }
       const uint8_t* row = UnfilterRow(src[0], src + 1, prev, out[0], n, d.bytesPerPixel);
       if (row == nullptr) return false;
+      if constexpr (!Rows::STABLE) {
+        // An unfiltered (None) row is the scanline itself, which may move.
+        if (row != out[0]) row = static_cast<const uint8_t*>(std::memcpy(out[0], row, n));
+      }
       emit(row, y);
       prev = row;
-      r += 1, y += geometry.dy, src += lineBytes;
+      r += 1, y += geometry.dy;
+      rows.Consume(lineBytes);
     }
   }
   return true;
+}
+
+// The widest scanline of the image (the full-width one).
+size_t WidestScanline(const PngDecoder& d) {
+  size_t widest = 0;
+  for (uint32_t pass = 1; pass <= 7; ++pass) widest = std::max<size_t>(widest, ScanlineBytes(&d, pass));
+  return widest;
+}
+
+// Allocates the target and the work rows and reconstructs the image from
+// `rows`; `finish` then judges the image data as a whole.
+template <typename Rows, typename Finish>
+void* Reconstruct(const PngDecoder& d, PngTarget target, Rows rows, Finish finish) {
+  PixelWriter writer;
+  void* output = AllocateTarget(target, d.width, d.height, &writer);
+  if (output == nullptr) return nullptr;
+  PixelConverter converter;
+  PreparePixelConverter(d, writer.rgbaOrder, &converter);
+  const size_t rowBytes = WidestScanline(d) + UNFILTER_ROW_SLACK;
+  uint8_t* work = static_cast<uint8_t*>(std::calloc(RowBuffers::COUNT + 1, rowBytes));
+  bool done = false;
+  if (work != nullptr) {
+    RowBuffers buffers;
+    for (int i = 0; i < RowBuffers::COUNT; ++i) buffers.work[i] = work + i * rowBytes;
+    buffers.zero = work + RowBuffers::COUNT * rowBytes;
+    done = ReconstructRows(d, writer, converter, buffers, rows) && finish();
+  }
+  std::free(work);
+  if (!done) {
+    std::free(output);
+    return nullptr;
+  }
+  return output;
 }
 
 }  // namespace
 
 void* ReconstructPng(const PngDecoder* decoder, PngTarget target) {
   if (!decoder->ready) return nullptr;
-  PixelWriter writer;
-  void* output = AllocateTarget(target, decoder->width, decoder->height, &writer);
-  if (output == nullptr) return nullptr;
-  PixelConverter converter;
-  PreparePixelConverter(*decoder, writer.rgbaOrder, &converter);
-  // Room for the widest scanline (the full-width one), plus the row slack:
-  // inflation already leaves more than that after the last scanline.
-  size_t rowBytes = 0;
-  for (uint32_t pass = 1; pass <= 7; ++pass) {
-    rowBytes = std::max<size_t>(rowBytes, ScanlineBytes(decoder, pass));
-  }
-  rowBytes += UNFILTER_ROW_SLACK;
-  uint8_t* rows = static_cast<uint8_t*>(std::calloc(4, rowBytes));
-  bool done = false;
-  if (rows != nullptr) {
-    const RowBuffers buffers{{rows, rows + rowBytes, rows + 2 * rowBytes}, rows + 3 * rowBytes};
-    done = ReconstructRows(*decoder, writer, converter, buffers);
-  }
-  std::free(rows);
-  if (!done) {
-    std::free(output);
-    return nullptr;
-  }
-  return output;
+  // Inflation leaves more than the row slack after the last scanline.
+  return Reconstruct(*decoder, target, BufferedRows{decoder->imageData}, [] { return true; });
+}
+
+void* DecodePngStreaming(const PngDecoder* decoder, PngTarget target) {
+  PngInflateStream stream(*decoder, ExpectedRawSize(decoder), 4 * WidestScanline(*decoder),
+                          UNFILTER_ROW_SLACK);
+  return Reconstruct(*decoder, target, StreamedRows{stream}, [&stream] { return stream.Finish(); });
 }
 
 }  // namespace imageio

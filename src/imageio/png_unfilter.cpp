@@ -1,8 +1,9 @@
 // Scanline filter reversal: the per-byte definition and the per-row loops,
 // instantiated per pixel size: scalar for 1- and 2-byte pixels, SSE2 (one pixel
-// per step) for 3 to 8 bytes, and Paeth also for two rows at once.
+// per step) for 3 to 8 bytes, and Paeth also for two or four rows at once.
 #include "imageio/png_unfilter.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -234,6 +235,47 @@ const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t*
   }
 }
 
+#ifdef __SSE2__
+// Four consecutive Paeth rows: row k runs k pixels behind row k - 1, so that the
+// pixel above each step (b) is already in a register, and the four serial chains
+// interleave. Within a step the rows go last to first, so row k reads row k - 1's
+// pixel before that row moves on.
+template <uint32_t BPP>
+void UnfilterPaethQuadSimd(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],
+                           uint32_t n) {
+  constexpr int32_t K = 4;
+  const auto pixels = static_cast<int32_t>(n / BPP);
+  __m128i a[K], c[K];
+  for (int32_t k = 0; k < K; ++k) a[k] = c[k] = _mm_setzero_si128();
+  auto step = [&](int32_t k, int32_t q) {
+    const size_t at = static_cast<size_t>(q) * BPP;
+    const __m128i b = k == 0 ? LoadWide<BPP>(prev + at) : a[k - 1];
+    a[k] = PaethPixel(a[k], b, c[k], LoadWide<BPP>(src[k] + at));
+    StoreWide<BPP>(out[k] + at, a[k]);
+    c[k] = b;
+  };
+  // Steps p = 0 .. pixels + K - 2; row k is inside its row for 0 <= p - k < pixels.
+  const int32_t lastStep = pixels + K - 2;
+  int32_t p = 0;
+  for (; p < std::min(K - 1, pixels); ++p) {
+    for (int32_t k = std::min(p, K - 1); k >= 0; --k) step(k, p - k);
+  }
+  for (; p < pixels; ++p) {
+    step(3, p - 3);
+    step(2, p - 2);
+    step(1, p - 1);
+    step(0, p);
+  }
+  for (; p <= lastStep; ++p) {
+    for (int32_t k = K - 1; k >= 0; --k) {
+      if (p - k >= 0 && p - k < pixels) step(k, p - k);
+    }
+  }
+}
+
+#endif
+
+
 template <uint32_t BPP>
 void UnfilterPaethPairFor(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev,
                           uint8_t* outA, uint8_t* outB, uint32_t n) {
@@ -270,6 +312,23 @@ const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* pr
     case 6: return UnfilterRowFor<6>(filter, src, prev, out, n);
     default: return UnfilterRowFor<8>(filter, src, prev, out, n);
   }
+}
+
+void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],
+                       uint32_t n, uint32_t bpp) {
+#ifndef __SSE2__
+  UnfilterPaethPair(src[0], src[1], prev, out[0], out[1], n, bpp);
+  UnfilterPaethPair(src[2], src[3], out[1], out[2], out[3], n, bpp);
+#else
+  switch (bpp) {
+    case 1: return UnfilterPaethQuadSimd<1>(src, prev, out, n);
+    case 2: return UnfilterPaethQuadSimd<2>(src, prev, out, n);
+    case 3: return UnfilterPaethQuadSimd<3>(src, prev, out, n);
+    case 4: return UnfilterPaethQuadSimd<4>(src, prev, out, n);
+    case 6: return UnfilterPaethQuadSimd<6>(src, prev, out, n);
+    default: return UnfilterPaethQuadSimd<8>(src, prev, out, n);
+  }
+#endif
 }
 
 }  // namespace imageio

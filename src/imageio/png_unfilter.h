@@ -46,4 +46,9 @@ const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* pr
 void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* prev, uint8_t* outA,
                        uint8_t* outB, uint32_t n, uint32_t bpp);
 
+// Four consecutive Paeth scanlines likewise: src[k] against out[k - 1] (prev for
+// the first) into out[k].
+void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],
+                       uint32_t n, uint32_t bpp);
+
 }  // namespace imageio

@@ -131,7 +131,7 @@ TEST(PngFilters, PaethTiesGoToLeftThenAbove) {
 }
 
 // The row loops must give exactly the bytes of the per-byte definition, and two
-// Paeth rows at once the bytes of two single-row calls.
+// or four Paeth rows at once the bytes of single-row calls.
 TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
   std::mt19937 random(7);
   for (uint32_t bpp : {1u, 2u, 3u, 4u, 6u, 8u}) {
@@ -153,16 +153,29 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
           std::memcpy(prev.data(), row, n);
         }
       }
-      Bytes src(2 * size), prev(size), single(2 * size), paired(2 * size);
+      // Four Paeth rows one after another, then as a pair and as a quad.
+      Bytes src(4 * size), prev(size), single(4 * size), paired(2 * size), quad(4 * size);
       for (uint8_t& b : src) b = static_cast<uint8_t>(random());
       for (uint8_t& b : prev) b = static_cast<uint8_t>(random());
-      UnfilterRow(4, src.data(), prev.data(), single.data(), n, bpp);
-      UnfilterRow(4, src.data() + size, single.data(), single.data() + size, n, bpp);
+      const uint8_t* above = prev.data();
+      for (uint32_t r = 0; r < 4; ++r) {
+        above = UnfilterRow(4, src.data() + r * size, above, single.data() + r * size, n, bpp);
+      }
       UnfilterPaethPair(src.data(), src.data() + size, prev.data(), paired.data(),
                         paired.data() + size, n, bpp);
-      EXPECT_EQ(std::memcmp(single.data(), paired.data(), n), 0) << "pair " << bpp << " " << pixels;
-      EXPECT_EQ(std::memcmp(single.data() + size, paired.data() + size, n), 0)
-          << "pair " << bpp << " " << pixels;
+      const uint8_t* const lines[4] = {src.data(), src.data() + size, src.data() + 2 * size,
+                                       src.data() + 3 * size};
+      uint8_t* const outs[4] = {quad.data(), quad.data() + size, quad.data() + 2 * size,
+                                quad.data() + 3 * size};
+      UnfilterPaethQuad(lines, prev.data(), outs, n, bpp);
+      for (uint32_t r = 0; r < 4; ++r) {
+        if (r < 2) {
+          EXPECT_EQ(std::memcmp(single.data() + r * size, paired.data() + r * size, n), 0)
+              << "pair " << bpp << " " << pixels << " row " << r;
+        }
+        EXPECT_EQ(std::memcmp(single.data() + r * size, quad.data() + r * size, n), 0)
+            << "quad " << bpp << " " << pixels << " row " << r;
+      }
     }
   }
 }
