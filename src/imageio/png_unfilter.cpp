@@ -235,6 +235,92 @@ const uint8_t* UnfilterRowFor(uint8_t filter, const uint8_t* src, const uint8_t*
   }
 }
 
+// The K-row Paeth walk of UnfilterPaethQuadSimd below, on plain integers, for
+// whatever steps the vector loops leave: row k works on pixel p - k at step p.
+template <uint32_t BPP, int32_t K>
+struct PaethRowsScalar {
+  const uint8_t* const* src;
+  const uint8_t* prev;
+  uint8_t* const* out;
+  int32_t pixels;
+  int a[K][BPP] = {}, c[K][BPP] = {};
+
+  void Step(int32_t k, int32_t q) {
+    const size_t at = static_cast<size_t>(q) * BPP;
+    for (uint32_t j = 0; j < BPP; ++j) {
+      const int b = k == 0 ? prev[at + j] : a[k - 1][j];
+      a[k][j] = (src[k][at + j] + PaethPredictor(a[k][j], b, c[k][j])) & 0xFF;
+      out[k][at + j] = static_cast<uint8_t>(a[k][j]);
+      c[k][j] = b;
+    }
+  }
+  // Every row's pixel p - k that lies inside its row, last row first, for the
+  // steps [first, last).
+  void Steps(int32_t first, int32_t last) {
+    for (int32_t p = first; p < last; ++p) {
+      for (int32_t k = K - 1; k >= 0; --k) {
+        if (p - k >= 0 && p - k < pixels) Step(k, p - k);
+      }
+    }
+  }
+};
+
+template <uint32_t BPP>
+void UnfilterPaethQuadScalar(const uint8_t* const src[4], const uint8_t* prev,
+                             uint8_t* const out[4], uint32_t n) {
+  PaethRowsScalar<BPP, 4> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
+  rows.Steps(0, rows.pixels + 3);
+}
+
+#ifdef __SSE2__
+// Eight consecutive Paeth rows of one-byte pixels, one row per 16-bit lane: at
+// step p, lane k holds row k's pixel p - k, so the pixel above it (b) is lane
+// k - 1 of the previous step's result shifted up a lane, with the row above the
+// eight feeding lane 0. One Paeth evaluation then serves eight pixels. The steps
+// where some rows are outside their row run on integers.
+void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8],
+                          uint32_t n) {
+  PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
+  const int32_t pixels = rows.pixels;
+  if (pixels < 8) {
+    rows.Steps(0, pixels + 7);
+    return;
+  }
+  rows.Steps(0, 7);
+  alignas(16) int16_t lanes[8];
+  for (int k = 0; k < 8; ++k) lanes[k] = static_cast<int16_t>(rows.a[k][0]);
+  __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+  for (int k = 0; k < 8; ++k) lanes[k] = static_cast<int16_t>(rows.c[k][0]);
+  __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
+  for (int32_t p = 7; p < pixels; ++p) {
+    __m128i x = _mm_cvtsi32_si128(src[0][p]);
+    x = _mm_insert_epi16(x, src[1][p - 1], 1);
+    x = _mm_insert_epi16(x, src[2][p - 2], 2);
+    x = _mm_insert_epi16(x, src[3][p - 3], 3);
+    x = _mm_insert_epi16(x, src[4][p - 4], 4);
+    x = _mm_insert_epi16(x, src[5][p - 5], 5);
+    x = _mm_insert_epi16(x, src[6][p - 6], 6);
+    x = _mm_insert_epi16(x, src[7][p - 7], 7);
+    const __m128i b = _mm_or_si128(_mm_slli_si128(a, 2), _mm_cvtsi32_si128(prev[p]));
+    a = PaethPixel(a, b, c, x);
+    c = b;
+    out[0][p] = static_cast<uint8_t>(_mm_extract_epi16(a, 0));
+    out[1][p - 1] = static_cast<uint8_t>(_mm_extract_epi16(a, 1));
+    out[2][p - 2] = static_cast<uint8_t>(_mm_extract_epi16(a, 2));
+    out[3][p - 3] = static_cast<uint8_t>(_mm_extract_epi16(a, 3));
+    out[4][p - 4] = static_cast<uint8_t>(_mm_extract_epi16(a, 4));
+    out[5][p - 5] = static_cast<uint8_t>(_mm_extract_epi16(a, 5));
+    out[6][p - 6] = static_cast<uint8_t>(_mm_extract_epi16(a, 6));
+    out[7][p - 7] = static_cast<uint8_t>(_mm_extract_epi16(a, 7));
+  }
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), a);
+  for (int k = 0; k < 8; ++k) rows.a[k][0] = lanes[k];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), c);
+  for (int k = 0; k < 8; ++k) rows.c[k][0] = lanes[k];
+  rows.Steps(pixels, pixels + 7);
+}
+#endif
+
 #ifdef __SSE2__
 // Four consecutive Paeth rows: row k runs k pixels behind row k - 1, so that the
 // pixel above each step (b) is already in a register, and the four serial chains
@@ -314,15 +400,28 @@ const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* pr
   }
 }
 
+void UnfilterPaethOct(const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8],
+                      uint32_t n) {
+#ifdef __SSE2__
+  UnfilterPaethOctGray(src, prev, out, n);
+#else
+  PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
+  rows.Steps(0, rows.pixels + 7);
+#endif
+}
+
 void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],
                        uint32_t n, uint32_t bpp) {
-#ifndef __SSE2__
-  UnfilterPaethPair(src[0], src[1], prev, out[0], out[1], n, bpp);
-  UnfilterPaethPair(src[2], src[3], out[1], out[2], out[3], n, bpp);
-#else
   switch (bpp) {
-    case 1: return UnfilterPaethQuadSimd<1>(src, prev, out, n);
-    case 2: return UnfilterPaethQuadSimd<2>(src, prev, out, n);
+    case 1: return UnfilterPaethQuadScalar<1>(src, prev, out, n);
+    case 2: return UnfilterPaethQuadScalar<2>(src, prev, out, n);
+#ifndef __SSE2__
+    case 3: return UnfilterPaethQuadScalar<3>(src, prev, out, n);
+    case 4: return UnfilterPaethQuadScalar<4>(src, prev, out, n);
+    case 6: return UnfilterPaethQuadScalar<6>(src, prev, out, n);
+    default: return UnfilterPaethQuadScalar<8>(src, prev, out, n);
+  }
+#else
     case 3: return UnfilterPaethQuadSimd<3>(src, prev, out, n);
     case 4: return UnfilterPaethQuadSimd<4>(src, prev, out, n);
     case 6: return UnfilterPaethQuadSimd<6>(src, prev, out, n);
