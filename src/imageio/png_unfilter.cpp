@@ -10,6 +10,10 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define PNG_AVX2_PAETH 1
+#include <immintrin.h>
+#endif
 
 namespace imageio {
 
@@ -321,6 +325,79 @@ void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint
 }
 #endif
 
+#if PNG_AVX2_PAETH
+// x + Paeth(a, b, c) on 16-bit lanes, as PaethPixel.
+__attribute__((target("avx2"))) inline __m256i PaethLanes(__m256i a, __m256i b, __m256i c,
+                                                         __m256i x) {
+  const __m256i pa = _mm256_abs_epi16(_mm256_sub_epi16(b, c));
+  const __m256i bMinus2c = _mm256_sub_epi16(_mm256_sub_epi16(b, c), c);
+  const __m256i pb = _mm256_abs_epi16(_mm256_sub_epi16(a, c));
+  const __m256i pc = _mm256_abs_epi16(_mm256_add_epi16(a, bMinus2c));
+  const __m256i notA = _mm256_cmpgt_epi16(pa, _mm256_min_epi16(pb, pc));  // a loses
+  const __m256i bOrC = _mm256_blendv_epi8(b, c, _mm256_cmpgt_epi16(pb, pc));
+  const __m256i nearest = _mm256_blendv_epi8(a, bOrC, notA);
+  return _mm256_and_si256(_mm256_add_epi16(nearest, x), _mm256_set1_epi16(0xFF));
+}
+
+// Four consecutive Paeth rows of 3- or 4-byte pixels, one row per quarter of a
+// 256-bit register (four 16-bit lanes a pixel), the rows staggered as in
+// UnfilterPaethOctGray: the pixel above is the previous result moved up a
+// quarter, with the row above the four entering the lowest.
+template <uint32_t BPP>
+__attribute__((target("avx2"))) void UnfilterPaethQuadAvx2(const uint8_t* const src[4],
+                                                           const uint8_t* prev,
+                                                           uint8_t* const out[4], uint32_t n) {
+  PaethRowsScalar<BPP, 4> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
+  const int32_t pixels = rows.pixels;
+  if (pixels < 4) {
+    rows.Steps(0, pixels + 3);
+    return;
+  }
+  rows.Steps(0, 3);
+  alignas(32) int16_t lanes[16] = {};
+  for (int k = 0; k < 4; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.a[k][j]);
+  }
+  __m256i a = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+  for (int k = 0; k < 4; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.c[k][j]);
+  }
+  __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
+  auto load = [](const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  };
+  auto store = [](uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); };
+  for (int32_t p = 3; p < pixels; ++p) {
+    const size_t at = static_cast<size_t>(p) * BPP;
+    const __m128i bytes = _mm_setr_epi32(load(src[0] + at), load(src[1] + at - BPP),
+                                         load(src[2] + at - 2 * BPP), load(src[3] + at - 3 * BPP));
+    const __m256i x = _mm256_cvtepu8_epi16(bytes);
+    const __m256i above = _mm256_cvtepu8_epi16(_mm_cvtsi32_si128(load(prev + at)));
+    const __m256i b =
+        _mm256_blend_epi32(_mm256_permute4x64_epi64(a, _MM_SHUFFLE(2, 1, 0, 0)), above, 0x03);
+    a = PaethLanes(a, b, c, x);
+    c = b;
+    const __m256i packed = _mm256_packus_epi16(a, a);
+    const __m128i low = _mm256_castsi256_si128(packed), high = _mm256_extracti128_si256(packed, 1);
+    store(out[0] + at, _mm_cvtsi128_si32(low));
+    store(out[1] + at - BPP, _mm_cvtsi128_si32(_mm_srli_si128(low, 4)));
+    store(out[2] + at - 2 * BPP, _mm_cvtsi128_si32(high));
+    store(out[3] + at - 3 * BPP, _mm_cvtsi128_si32(_mm_srli_si128(high, 4)));
+  }
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), a);
+  for (int k = 0; k < 4; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) rows.a[k][j] = lanes[4 * k + j];
+  }
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), c);
+  for (int k = 0; k < 4; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) rows.c[k][j] = lanes[4 * k + j];
+  }
+  rows.Steps(pixels, pixels + 3);
+}
+#endif
+
 #ifdef __SSE2__
 // Four consecutive Paeth rows: row k runs k pixels behind row k - 1, so that the
 // pixel above each step (b) is already in a register, and the four serial chains
@@ -422,8 +499,17 @@ void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t
     default: return UnfilterPaethQuadScalar<8>(src, prev, out, n);
   }
 #else
+#if PNG_AVX2_PAETH
+    case 3:
+      if (__builtin_cpu_supports("avx2")) return UnfilterPaethQuadAvx2<3>(src, prev, out, n);
+      return UnfilterPaethQuadSimd<3>(src, prev, out, n);
+    case 4:
+      if (__builtin_cpu_supports("avx2")) return UnfilterPaethQuadAvx2<4>(src, prev, out, n);
+      return UnfilterPaethQuadSimd<4>(src, prev, out, n);
+#else
     case 3: return UnfilterPaethQuadSimd<3>(src, prev, out, n);
     case 4: return UnfilterPaethQuadSimd<4>(src, prev, out, n);
+#endif
     case 6: return UnfilterPaethQuadSimd<6>(src, prev, out, n);
     default: return UnfilterPaethQuadSimd<8>(src, prev, out, n);
   }
