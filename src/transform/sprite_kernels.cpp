@@ -117,9 +117,11 @@ __attribute__((target("avx2,fma"))) void Avx2Walk(display::Image* destination,
 
 // GCC 12's AVX-512 intrinsics start from deliberately undefined registers,
 // which its uninitialised-use warning takes for faults.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
 
 // Sixteen rounded coordinates x*step + start, x in two halves of eight doubles.
 __attribute__((target("avx512f"))) inline __m512i RoundedSixteen(__m512d xLow, __m512d xHigh,
@@ -174,7 +176,9 @@ __attribute__((target("avx512f"))) void Avx512Walk(display::Image* destination,
   }
 }
 
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
+#endif
 
 #else
 
