@@ -62,8 +62,7 @@ template <typename Rows>
 bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const PixelConverter& cv,
                      const RowBuffers& buffers, Rows rows) {
   const uint32_t passes = d.interlaceMethod == 1 ? 7 : 1;
-  // One-byte pixels unfilter eight Paeth rows at once, wider ones four.
-  const uint32_t group = d.bytesPerPixel == 1 ? 8 : 4;
+  const uint32_t group = MAX_GROUP;
   for (uint32_t pass = 1; pass <= passes; ++pass) {
     const uint32_t lineBytes = static_cast<uint32_t>(ScanlineBytes(&d, pass));
     const uint32_t rowCount = PassRows(&d, pass);
@@ -95,7 +94,7 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
         const uint8_t* lines[MAX_GROUP];
         for (uint32_t k = 0; k < count; ++k) lines[k] = src + k * size_t{lineBytes} + 1;
         if (count == 8) {
-          UnfilterPaethOct(lines, prev, out, n);
+          UnfilterPaethOct(lines, prev, out, n, d.bytesPerPixel);
         } else {
           UnfilterPaethQuad(lines, prev, out, n, d.bytesPerPixel);
         }

@@ -396,6 +396,92 @@ __attribute__((target("avx2"))) void UnfilterPaethQuadAvx2(const uint8_t* const 
   }
   rows.Steps(pixels, pixels + 3);
 }
+
+// GCC 12's AVX-512 intrinsics start from deliberately undefined registers,
+// which its uninitialised-use warning takes for faults.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// x + Paeth(a, b, c) on 32 16-bit lanes, as PaethPixel.
+__attribute__((target("avx512f,avx512bw"))) inline __m512i PaethLanes512(__m512i a, __m512i b,
+                                                                        __m512i c, __m512i x) {
+  const __m512i pa = _mm512_abs_epi16(_mm512_sub_epi16(b, c));
+  const __m512i bMinus2c = _mm512_sub_epi16(_mm512_sub_epi16(b, c), c);
+  const __m512i pb = _mm512_abs_epi16(_mm512_sub_epi16(a, c));
+  const __m512i pc = _mm512_abs_epi16(_mm512_add_epi16(a, bMinus2c));
+  const __mmask32 notA = _mm512_cmpgt_epi16_mask(pa, _mm512_min_epi16(pb, pc));  // a loses
+  const __m512i bOrC = _mm512_mask_blend_epi16(_mm512_cmpgt_epi16_mask(pb, pc), b, c);
+  const __m512i nearest = _mm512_mask_blend_epi16(notA, a, bOrC);
+  return _mm512_and_si512(_mm512_add_epi16(nearest, x), _mm512_set1_epi16(0xFF));
+}
+
+// Eight consecutive Paeth rows of 3- or 4-byte pixels, one row per 64-bit
+// eighth of a 512-bit register, staggered as in UnfilterPaethQuadAvx2.
+template <uint32_t BPP>
+__attribute__((target("avx512f,avx512bw"))) void UnfilterPaethOctAvx512(
+    const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8], uint32_t n) {
+  PaethRowsScalar<BPP, 8> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
+  const int32_t pixels = rows.pixels;
+  if (pixels < 8) {
+    rows.Steps(0, pixels + 7);
+    return;
+  }
+  rows.Steps(0, 7);
+  alignas(64) int16_t lanes[32] = {};
+  for (int k = 0; k < 8; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.a[k][j]);
+  }
+  __m512i a = _mm512_load_si512(lanes);
+  for (int k = 0; k < 8; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.c[k][j]);
+  }
+  __m512i c = _mm512_load_si512(lanes);
+  auto load = [](const uint8_t* p) {
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  };
+  auto store = [](uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); };
+  const __m512i up = _mm512_setr_epi64(0, 0, 1, 2, 3, 4, 5, 6);
+  for (int32_t p = 7; p < pixels; ++p) {
+    const size_t at = static_cast<size_t>(p) * BPP;
+    const __m256i bytes = _mm256_setr_epi32(
+        load(src[0] + at), load(src[1] + at - BPP), load(src[2] + at - 2 * BPP),
+        load(src[3] + at - 3 * BPP), load(src[4] + at - 4 * BPP), load(src[5] + at - 5 * BPP),
+        load(src[6] + at - 6 * BPP), load(src[7] + at - 7 * BPP));
+    const __m512i x = _mm512_cvtepu8_epi16(bytes);
+    const __m512i above =
+        _mm512_cvtepu8_epi16(_mm256_zextsi128_si256(_mm_cvtsi32_si128(load(prev + at))));
+    const __m512i b = _mm512_mask_blend_epi64(0x01, _mm512_permutexvar_epi64(up, a), above);
+    a = PaethLanes512(a, b, c, x);
+    c = b;
+    const __m256i packed = _mm512_cvtepi16_epi8(a);
+    const __m128i low = _mm256_castsi256_si128(packed), high = _mm256_extracti128_si256(packed, 1);
+    store(out[0] + at, _mm_cvtsi128_si32(low));
+    store(out[1] + at - BPP, _mm_extract_epi32(low, 1));
+    store(out[2] + at - 2 * BPP, _mm_extract_epi32(low, 2));
+    store(out[3] + at - 3 * BPP, _mm_extract_epi32(low, 3));
+    store(out[4] + at - 4 * BPP, _mm_cvtsi128_si32(high));
+    store(out[5] + at - 5 * BPP, _mm_extract_epi32(high, 1));
+    store(out[6] + at - 6 * BPP, _mm_extract_epi32(high, 2));
+    store(out[7] + at - 7 * BPP, _mm_extract_epi32(high, 3));
+  }
+  _mm512_store_si512(lanes, a);
+  for (int k = 0; k < 8; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) rows.a[k][j] = lanes[4 * k + j];
+  }
+  _mm512_store_si512(lanes, c);
+  for (int k = 0; k < 8; ++k) {
+    for (uint32_t j = 0; j < BPP; ++j) rows.c[k][j] = lanes[4 * k + j];
+  }
+  rows.Steps(pixels, pixels + 7);
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 #ifdef __SSE2__
@@ -478,13 +564,24 @@ const uint8_t* UnfilterRow(uint8_t filter, const uint8_t* src, const uint8_t* pr
 }
 
 void UnfilterPaethOct(const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8],
-                      uint32_t n) {
+                      uint32_t n, uint32_t bpp) {
+  if (bpp == 1) {
 #ifdef __SSE2__
-  UnfilterPaethOctGray(src, prev, out, n);
+    UnfilterPaethOctGray(src, prev, out, n);
 #else
-  PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
-  rows.Steps(0, rows.pixels + 7);
+    PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
+    rows.Steps(0, rows.pixels + 7);
 #endif
+    return;
+  }
+#if PNG_AVX2_PAETH
+  static const bool avx512 =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  if (avx512 && bpp == 3) return UnfilterPaethOctAvx512<3>(src, prev, out, n);
+  if (avx512 && bpp == 4) return UnfilterPaethOctAvx512<4>(src, prev, out, n);
+#endif
+  UnfilterPaethQuad(src, prev, out, n, bpp);
+  UnfilterPaethQuad(src + 4, out[3], out + 4, n, bpp);
 }
 
 void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],

@@ -51,8 +51,8 @@ void UnfilterPaethPair(const uint8_t* srcA, const uint8_t* srcB, const uint8_t* 
 void UnfilterPaethQuad(const uint8_t* const src[4], const uint8_t* prev, uint8_t* const out[4],
                        uint32_t n, uint32_t bpp);
 
-// Eight consecutive Paeth scanlines of one-byte pixels likewise.
+// Eight consecutive Paeth scanlines likewise.
 void UnfilterPaethOct(const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8],
-                      uint32_t n);
+                      uint32_t n, uint32_t bpp);
 
 }  // namespace imageio

@@ -168,13 +168,13 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
       uint8_t* const outs[4] = {quad.data(), quad.data() + size, quad.data() + 2 * size,
                                 quad.data() + 3 * size};
       UnfilterPaethQuad(lines, prev.data(), outs, n, bpp);
-      if (bpp == 1) {
+      {
         // Eight rows: the four above, then four more on top of them.
         Bytes more(4 * size), moreSingle(4 * size), oct(8 * size);
         for (uint8_t& b : more) b = static_cast<uint8_t>(random());
         const uint8_t* above8 = single.data() + 3 * size;
         for (uint32_t r = 0; r < 4; ++r) {
-          above8 = UnfilterRow(4, more.data() + r * size, above8, moreSingle.data() + r * size, n, 1);
+          above8 = UnfilterRow(4, more.data() + r * size, above8, moreSingle.data() + r * size, n, bpp);
         }
         const uint8_t* lines8[8];
         uint8_t* outs8[8];
@@ -182,10 +182,10 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
           lines8[r] = r < 4 ? src.data() + r * size : more.data() + (r - 4) * size;
           outs8[r] = oct.data() + r * size;
         }
-        UnfilterPaethOct(lines8, prev.data(), outs8, n);
+        UnfilterPaethOct(lines8, prev.data(), outs8, n, bpp);
         for (uint32_t r = 0; r < 8; ++r) {
           const uint8_t* expected = r < 4 ? single.data() + r * size : moreSingle.data() + (r - 4) * size;
-          EXPECT_EQ(std::memcmp(expected, oct.data() + r * size, n), 0) << "oct " << pixels << " row " << r;
+          EXPECT_EQ(std::memcmp(expected, oct.data() + r * size, n), 0) << "oct " << bpp << " " << pixels << " row " << r;
         }
       }
       for (uint32_t r = 0; r < 4; ++r) {
