@@ -258,6 +258,21 @@ struct PaethRowsScalar {
       c[k][j] = b;
     }
   }
+  // The left (a) or upper-left (c) pixels as 16-bit lanes for the vector walks,
+  // `stride` lanes a row (spare lanes zero), and back.
+  static void ToLanes(const int (&v)[K][BPP], int16_t* lanes, uint32_t stride) {
+    for (int32_t k = 0; k < K; ++k) {
+      for (uint32_t j = 0; j < stride; ++j) {
+        lanes[k * stride + j] = static_cast<int16_t>(j < BPP ? v[k][j] : 0);
+      }
+    }
+  }
+  static void FromLanes(const int16_t* lanes, int (&v)[K][BPP], uint32_t stride) {
+    for (int32_t k = 0; k < K; ++k) {
+      for (uint32_t j = 0; j < BPP; ++j) v[k][j] = lanes[k * stride + j];
+    }
+  }
+
   // Every row's pixel p - k that lies inside its row, last row first, for the
   // steps [first, last).
   void Steps(int32_t first, int32_t last) {
@@ -292,9 +307,9 @@ void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint
   }
   rows.Steps(0, 7);
   alignas(16) int16_t lanes[8];
-  for (int k = 0; k < 8; ++k) lanes[k] = static_cast<int16_t>(rows.a[k][0]);
+  rows.ToLanes(rows.a, lanes, 1);
   __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
-  for (int k = 0; k < 8; ++k) lanes[k] = static_cast<int16_t>(rows.c[k][0]);
+  rows.ToLanes(rows.c, lanes, 1);
   __m128i c = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
   for (int32_t p = 7; p < pixels; ++p) {
     __m128i x = _mm_cvtsi32_si128(src[0][p]);
@@ -318,9 +333,9 @@ void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint
     out[7][p - 7] = static_cast<uint8_t>(_mm_extract_epi16(a, 7));
   }
   _mm_store_si128(reinterpret_cast<__m128i*>(lanes), a);
-  for (int k = 0; k < 8; ++k) rows.a[k][0] = lanes[k];
+  rows.FromLanes(lanes, rows.a, 1);
   _mm_store_si128(reinterpret_cast<__m128i*>(lanes), c);
-  for (int k = 0; k < 8; ++k) rows.c[k][0] = lanes[k];
+  rows.FromLanes(lanes, rows.c, 1);
   rows.Steps(pixels, pixels + 7);
 }
 #endif
@@ -354,14 +369,10 @@ __attribute__((target("avx2"))) void UnfilterPaethQuadAvx2(const uint8_t* const 
     return;
   }
   rows.Steps(0, 3);
-  alignas(32) int16_t lanes[16] = {};
-  for (int k = 0; k < 4; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.a[k][j]);
-  }
+  alignas(32) int16_t lanes[16];
+  rows.ToLanes(rows.a, lanes, 4);
   __m256i a = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
-  for (int k = 0; k < 4; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.c[k][j]);
-  }
+  rows.ToLanes(rows.c, lanes, 4);
   __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
   auto load = [](const uint8_t* p) {
     int32_t v;
@@ -387,13 +398,9 @@ __attribute__((target("avx2"))) void UnfilterPaethQuadAvx2(const uint8_t* const 
     store(out[3] + at - 3 * BPP, _mm_cvtsi128_si32(_mm_srli_si128(high, 4)));
   }
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), a);
-  for (int k = 0; k < 4; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) rows.a[k][j] = lanes[4 * k + j];
-  }
+  rows.FromLanes(lanes, rows.a, 4);
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), c);
-  for (int k = 0; k < 4; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) rows.c[k][j] = lanes[4 * k + j];
-  }
+  rows.FromLanes(lanes, rows.c, 4);
   rows.Steps(pixels, pixels + 3);
 }
 
@@ -429,14 +436,10 @@ __attribute__((target("avx512f,avx512bw"))) void UnfilterPaethOctAvx512(
     return;
   }
   rows.Steps(0, 7);
-  alignas(64) int16_t lanes[32] = {};
-  for (int k = 0; k < 8; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.a[k][j]);
-  }
+  alignas(64) int16_t lanes[32];
+  rows.ToLanes(rows.a, lanes, 4);
   __m512i a = _mm512_load_si512(lanes);
-  for (int k = 0; k < 8; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) lanes[4 * k + j] = static_cast<int16_t>(rows.c[k][j]);
-  }
+  rows.ToLanes(rows.c, lanes, 4);
   __m512i c = _mm512_load_si512(lanes);
   auto load = [](const uint8_t* p) {
     int32_t v;
@@ -469,13 +472,9 @@ __attribute__((target("avx512f,avx512bw"))) void UnfilterPaethOctAvx512(
     store(out[7] + at - 7 * BPP, _mm_extract_epi32(high, 3));
   }
   _mm512_store_si512(lanes, a);
-  for (int k = 0; k < 8; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) rows.a[k][j] = lanes[4 * k + j];
-  }
+  rows.FromLanes(lanes, rows.a, 4);
   _mm512_store_si512(lanes, c);
-  for (int k = 0; k < 8; ++k) {
-    for (uint32_t j = 0; j < BPP; ++j) rows.c[k][j] = lanes[4 * k + j];
-  }
+  rows.FromLanes(lanes, rows.c, 4);
   rows.Steps(pixels, pixels + 7);
 }
 
