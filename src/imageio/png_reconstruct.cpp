@@ -53,16 +53,27 @@ struct StreamedRows {
   void Consume(size_t bytes) { stream.Consume(bytes); }
 };
 
-// Undoes the filters of every row of every pass and emits the pixels. Pairs of
-// Paeth rows, the slowest filter, are unfiltered in eights, fours or pairs. Returns false for a
-// filter type above 4 or image data that ends early.
+// The most consecutive Paeth rows unfiltered together.
 constexpr uint32_t MAX_GROUP = 8;
 
+// Unfilters `count` (2, 4 or 8) consecutive Paeth rows with their serial chains
+// interleaved.
+void UnfilterPaethRows(const uint8_t* const lines[], const uint8_t* prev, uint8_t* const out[],
+                       uint32_t count, uint32_t n, uint32_t bpp) {
+  switch (count) {
+    case 8: return UnfilterPaethOct(lines, prev, out, n, bpp);
+    case 4: return UnfilterPaethQuad(lines, prev, out, n, bpp);
+    default: return UnfilterPaethPair(lines[0], lines[1], prev, out[0], out[1], n, bpp);
+  }
+}
+
+// Undoes the filters of every row of every pass and emits the pixels. Paeth rows,
+// the slowest filter, are unfiltered in groups of eight, four or two. Returns
+// false for a filter type above 4 or image data that ends early.
 template <typename Rows>
 bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const PixelConverter& cv,
                      const RowBuffers& buffers, Rows rows) {
   const uint32_t passes = d.interlaceMethod == 1 ? 7 : 1;
-  const uint32_t group = MAX_GROUP;
   for (uint32_t pass = 1; pass <= passes; ++pass) {
     const uint32_t lineBytes = static_cast<uint32_t>(ScanlineBytes(&d, pass));
     const uint32_t rowCount = PassRows(&d, pass);
@@ -81,36 +92,22 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
     const uint8_t* prev = buffers.zero;
     uint32_t y = geometry.ys;
     for (uint32_t r = 0; r < rowCount;) {
-      const uint32_t ahead = std::min(rowCount - r, group);
+      const uint32_t ahead = std::min(rowCount - r, MAX_GROUP);
       const uint8_t* src = rows.Peek(ahead * size_t{lineBytes});
       if (src == nullptr) return false;
       uint8_t* out[MAX_GROUP];
       buffers.Free(prev, out, MAX_GROUP);
-      // Consecutive Paeth rows from here, up to the group size.
-      uint32_t paeth = 0;
+      uint32_t paeth = 0;  // consecutive Paeth rows from here
       while (paeth < ahead && src[paeth * size_t{lineBytes}] == 4) ++paeth;
-      if (paeth >= 4) {
-        const uint32_t count = paeth == 8 ? 8 : 4;
+      if (paeth >= 2) {
+        const uint32_t count = paeth == 8 ? 8 : paeth >= 4 ? 4 : 2;
         const uint8_t* lines[MAX_GROUP];
         for (uint32_t k = 0; k < count; ++k) lines[k] = src + k * size_t{lineBytes} + 1;
-        if (count == 8) {
-          UnfilterPaethOct(lines, prev, out, n, d.bytesPerPixel);
-        } else {
-          UnfilterPaethQuad(lines, prev, out, n, d.bytesPerPixel);
-        }
+        UnfilterPaethRows(lines, prev, out, count, n, d.bytesPerPixel);
         for (uint32_t k = 0; k < count; ++k) emit(out[k], y + k * geometry.dy);
         prev = out[count - 1];
         r += count, y += count * geometry.dy;
         rows.Consume(count * size_t{lineBytes});
-        continue;
-      }
-      if (paeth >= 2) {
-        UnfilterPaethPair(src + 1, src + lineBytes + 1, prev, out[0], out[1], n, d.bytesPerPixel);
-        emit(out[0], y);
-        emit(out[1], y + geometry.dy);
-        prev = out[1];
-        r += 2, y += 2 * geometry.dy;
-        rows.Consume(2 * size_t{lineBytes});
         continue;
       }
       const uint8_t* row = UnfilterRow(src[0], src + 1, prev, out[0], n, d.bytesPerPixel);
