@@ -142,18 +142,13 @@ void* Reconstruct(const PngDecoder& d, PngTarget target, Rows rows, Finish finis
   PixelConverter converter;
   PreparePixelConverter(d, writer.rgbaOrder, &converter);
   const size_t rowBytes = WidestScanline(d) + UNFILTER_ROW_SLACK;
-  // Each work row is written before it is read, apart from the slack that the
-  // row loops read past its end; only that and the row of zeros need clearing.
-  uint8_t* work = static_cast<uint8_t*>(std::malloc((RowBuffers::COUNT + 1) * rowBytes));
+  // Cleared, as the row loops read a few bytes past each row's end.
+  uint8_t* work = static_cast<uint8_t*>(std::calloc(RowBuffers::COUNT + 1, rowBytes));
   bool done = false;
   if (work != nullptr) {
     RowBuffers buffers;
-    for (int i = 0; i < RowBuffers::COUNT; ++i) {
-      buffers.work[i] = work + i * rowBytes;
-      std::memset(buffers.work[i] + rowBytes - UNFILTER_ROW_SLACK, 0, UNFILTER_ROW_SLACK);
-    }
+    for (int i = 0; i < RowBuffers::COUNT; ++i) buffers.work[i] = work + i * rowBytes;
     buffers.zero = work + RowBuffers::COUNT * rowBytes;
-    std::memset(work + RowBuffers::COUNT * rowBytes, 0, rowBytes);
     done = ReconstructRows(d, writer, converter, buffers, rows) && finish();
   }
   std::free(work);
