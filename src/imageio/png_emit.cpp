@@ -132,6 +132,40 @@ __attribute__((target("ssse3"))) void EmitShuffled(const PixelConverter& cv, con
     EmitRgb8<RGBA, true, false>(cv, row, count - i, out + i, 1);
   }
 }
+
+// 8-bit gray rows whose every level is opaque, column step 1: sixteen pixels
+// per load, each level copied into red, green and blue under an alpha of 255
+// (the same word in either byte order).
+__attribute__((target("ssse3"))) void EmitOpaqueGray8(const PixelConverter& cv, const uint8_t* row,
+                                                      uint32_t count, uint32_t* out, uint32_t) {
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  __m128i spread[4];
+  for (int q = 0; q < 4; ++q) {
+    const char p = static_cast<char>(4 * q);
+    spread[q] = _mm_setr_epi8(p, p, p, -1, static_cast<char>(p + 1), static_cast<char>(p + 1),
+                              static_cast<char>(p + 1), -1, static_cast<char>(p + 2),
+                              static_cast<char>(p + 2), static_cast<char>(p + 2), -1,
+                              static_cast<char>(p + 3), static_cast<char>(p + 3),
+                              static_cast<char>(p + 3), -1);
+  }
+  uint32_t i = 0;
+  for (; i + 16 <= count; i += 16) {
+    const __m128i levels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+    for (int q = 0; q < 4; ++q) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4 * q),
+                       _mm_or_si128(_mm_shuffle_epi8(levels, spread[q]), opaque));
+    }
+  }
+  EmitIndexed<8, true>(cv, row + i, count - i, out + i, 1);
+}
+
+// Whether the gray lookup is the plain one: level v to (v, v, v, 255).
+bool OpaqueGrayLookup(const PixelConverter& cv) {
+  for (uint32_t v = 0; v < 256; ++v) {
+    if (cv.lookup[v] != (0xFF000000u | v * 0x010101u)) return false;
+  }
+  return true;
+}
 #endif
 
 template <bool RGBA>
@@ -167,7 +201,14 @@ template <bool RGBA, bool UNIT>
 RowEmitter ChooseEmitter(const PngDecoder& d, const PixelConverter& cv) {
   const bool wide = d.bitDepth == 16;
   switch (d.colourType) {
-    case 0: return wide ? EmitGray16<RGBA, UNIT> : IndexedEmitter<UNIT>(d.bitDepth);
+    case 0:
+      if (wide) return EmitGray16<RGBA, UNIT>;
+#if defined(__x86_64__) || defined(__i386__)
+      if (UNIT && d.bitDepth == 8 && __builtin_cpu_supports("ssse3") && OpaqueGrayLookup(cv)) {
+        return EmitOpaqueGray8;
+      }
+#endif
+      return IndexedEmitter<UNIT>(d.bitDepth);
     case 3: return IndexedEmitter<UNIT>(d.bitDepth);
     case 4: return wide ? EmitGrayAlpha<2, RGBA, UNIT> : EmitGrayAlpha<1, RGBA, UNIT>;
     case 2:
