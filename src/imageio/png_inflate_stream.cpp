@@ -2,7 +2,6 @@
 #include "imageio/png_inflate_stream.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,7 +28,9 @@ bool CrcMatches(const PngChunk& chunk) {
 PngInflateStream::PngInflateStream(const PngDecoder& decoder, uint64_t expected,
                                    size_t largestRequest, size_t slack)
     : decoder_(decoder), remaining_(expected) {
-  capacity_ = std::max(WINDOW_BYTES, 2 * largestRequest);
+  // No request exceeds the image data itself.
+  capacity_ = std::max(WINDOW_BYTES,
+                       static_cast<size_t>(std::min<uint64_t>(2 * uint64_t{largestRequest}, expected)));
   window_ = static_cast<uint8_t*>(std::malloc(capacity_ + slack));
   gathered_ = static_cast<uint8_t*>(std::malloc(GATHER_BYTES));
   // Slack bytes are read, never used: keep them defined.
@@ -70,10 +71,12 @@ bool PngInflateStream::Fill(size_t limit) {
   while (end_ < limit) {
     if (ended_) return false;  // the stream ended short of the expected size
     if (zs_.avail_in == 0 && !FeedInput()) return false;
+    // zlib counts output in 32 bits.
+    const size_t room = std::min<size_t>(limit - end_, size_t{1} << 30);
     zs_.next_out = window_ + end_;
-    zs_.avail_out = static_cast<uInt>(limit - end_);
+    zs_.avail_out = static_cast<uInt>(room);
     const int status = inflate(&zs_, Z_NO_FLUSH);
-    end_ = limit - zs_.avail_out;
+    end_ += room - zs_.avail_out;
     if (status == Z_STREAM_END) {
       ended_ = true;
     } else if (status != Z_OK && !(status == Z_BUF_ERROR && zs_.avail_in == 0)) {

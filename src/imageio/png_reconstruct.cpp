@@ -21,17 +21,24 @@ uint32_t PassColumns(const PngDecoder& d, uint32_t pass) {
   return d.width <= p.xs ? 0 : (d.width + p.dx - p.xs - 1) / p.dx;
 }
 
-// Where one pass's rows are unfiltered: nine work rows and a row of zeros (the
-// "previous row" of each pass's first row).
+// The most consecutive Paeth rows unfiltered together.
+constexpr uint32_t MAX_GROUP = 8;
+// Rows longer than this are unfiltered at most two at a time, which keeps the
+// work rows of very wide images small.
+constexpr size_t GROUP_ROW_BYTES = size_t{1} << 20;
+
+// Where one pass's rows are unfiltered: a work row for each row of the largest
+// group and one more (the previous row), and a row of zeros (the "previous
+// row" of each pass's first row).
 struct RowBuffers {
-  static constexpr int COUNT = 9;
-  uint8_t* work[COUNT];
+  uint8_t* work[MAX_GROUP + 1];
+  uint32_t group;  // the largest group: 2 or MAX_GROUP
   const uint8_t* zero;
 
-  // The first `count` work rows that are not `busy` (the previous row).
-  void Free(const uint8_t* busy, uint8_t** out, int count) const {
-    for (uint8_t* row : work) {
-      if (row != busy && count > 0) out[--count] = row;
+  // `count` work rows that are not `busy` (the previous row).
+  void Free(const uint8_t* busy, uint8_t** out, uint32_t count) const {
+    for (uint32_t i = 0; i <= group && count > 0; ++i) {
+      if (work[i] != busy) out[--count] = work[i];
     }
   }
 };
@@ -52,9 +59,6 @@ struct StreamedRows {
   const uint8_t* Peek(size_t bytes) { return stream.Peek(bytes); }
   void Consume(size_t bytes) { stream.Consume(bytes); }
 };
-
-// The most consecutive Paeth rows unfiltered together.
-constexpr uint32_t MAX_GROUP = 8;
 
 // Unfilters `count` (2, 4 or 8) consecutive Paeth rows with their serial chains
 // interleaved.
@@ -92,11 +96,11 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
     const uint8_t* prev = buffers.zero;
     uint32_t y = geometry.ys;
     for (uint32_t r = 0; r < rowCount;) {
-      const uint32_t ahead = std::min(rowCount - r, MAX_GROUP);
+      const uint32_t ahead = std::min(rowCount - r, buffers.group);
       const uint8_t* src = rows.Peek(ahead * size_t{lineBytes});
       if (src == nullptr) return false;
       uint8_t* out[MAX_GROUP];
-      buffers.Free(prev, out, MAX_GROUP);
+      buffers.Free(prev, out, buffers.group);
       uint32_t paeth = 0;  // consecutive Paeth rows from here
       while (paeth < ahead && src[paeth * size_t{lineBytes}] == 4) ++paeth;
       if (paeth >= 2) {
@@ -143,12 +147,14 @@ void* Reconstruct(const PngDecoder& d, PngTarget target, Rows rows, Finish finis
   PreparePixelConverter(d, writer.rgbaOrder, &converter);
   const size_t rowBytes = WidestScanline(d) + UNFILTER_ROW_SLACK;
   // Cleared, as the row loops read a few bytes past each row's end.
-  uint8_t* work = static_cast<uint8_t*>(std::calloc(RowBuffers::COUNT + 1, rowBytes));
+  const uint32_t group = rowBytes <= GROUP_ROW_BYTES ? MAX_GROUP : 2;
+  uint8_t* work = static_cast<uint8_t*>(std::calloc(group + 2, rowBytes));
   bool done = false;
   if (work != nullptr) {
-    RowBuffers buffers;
-    for (int i = 0; i < RowBuffers::COUNT; ++i) buffers.work[i] = work + i * rowBytes;
-    buffers.zero = work + RowBuffers::COUNT * rowBytes;
+    RowBuffers buffers{};
+    buffers.group = group;
+    for (uint32_t i = 0; i <= group; ++i) buffers.work[i] = work + i * rowBytes;
+    buffers.zero = work + (group + 1) * rowBytes;
     done = ReconstructRows(d, writer, converter, buffers, rows) && finish();
   }
   std::free(work);

@@ -93,6 +93,20 @@ TEST(PngStream, SplitsOfTheImageDataDecodeAlike) {
   EXPECT_FALSE(ExpectSameOutcome(png, "bad CRC long after the stream"));
 }
 
+// Rows of over a megabyte are unfiltered at most two at a time.
+TEST(PngStream, VeryWideRowsDecodeAlike) {
+  std::mt19937 random(9);
+  const uint32_t width = 360000, height = 4;
+  Bytes raw;
+  for (uint32_t y = 0; y < height; ++y) {
+    raw.push_back(y == 2 ? 1 : 4);
+    for (uint32_t i = 0; i < width * 3; ++i) raw.push_back(static_cast<uint8_t>(random() % 5));
+  }
+  const Bytes png = Png({Chunk("IHDR", Header(width, height, 8, 2)), Chunk("IDAT", Zlib(raw)),
+                         Chunk("IEND", {})});
+  EXPECT_TRUE(ExpectSameOutcome(png, "wide"));
+}
+
 TEST(PngStream, DamagedImageDataFailsAlike) {
   std::mt19937 random(5);
   const uint32_t width = 61, height = 47;
