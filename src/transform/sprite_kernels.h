@@ -25,9 +25,24 @@ struct WalkPlan {
 struct RowStart {
   float x, y;
 };
+// A row start y * step + origin formed in double, where startsInDouble allows.
+inline float RowStartInDouble(uint32_t y, float step, int32_t origin) {
+  return static_cast<float>(static_cast<double>(y) * step + origin);
+}
+
 // Sets the start values of row y; returns whether the row's double sums round
 // like the extended ones.
-bool StartOfRow(const WalkPlan& plan, uint32_t y, RowStart& start);
+bool StartOfRowChecked(const WalkPlan& plan, uint32_t y, RowStart& start);
+// The same, inline for the common plan that needs no work per row: the kernels
+// call it for every row, and a call there stalls the walk.
+inline bool StartOfRow(const WalkPlan& plan, uint32_t y, RowStart& start) {
+  if (!plan.everyRowX || !plan.everyRowY || !plan.startsInDouble) {
+    return StartOfRowChecked(plan, y, start);
+  }
+  const SpriteMapping& m = plan.mapping;
+  start = {RowStartInDouble(y, m.bx, m.tx), RowStartInDouble(y, m.by, m.ty)};
+  return true;
+}
 
 // One row formed in long double, as the mapping is defined.
 void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,

@@ -124,12 +124,11 @@ bool RowRoundsAlike(float step, float start, uint32_t count) {
 
 }  // namespace
 
-bool StartOfRow(const WalkPlan& plan, uint32_t y, RowStart& start) {
+bool StartOfRowChecked(const WalkPlan& plan, uint32_t y, RowStart& start) {
   const SpriteMapping& m = plan.mapping;
-  const double row = y;
-  const float rowX = plan.startsInDouble ? static_cast<float>(row * m.bx + m.tx)
+  const float rowX = plan.startsInDouble ? RowStartInDouble(y, m.bx, m.tx)
                                          : RowStartValue(y, m.bx, m.tx);
-  const float rowY = plan.startsInDouble ? static_cast<float>(row * m.by + m.ty)
+  const float rowY = plan.startsInDouble ? RowStartInDouble(y, m.by, m.ty)
                                          : RowStartValue(y, m.by, m.ty);
   start = {rowX, rowY};
   return (plan.everyRowX || RowRoundsAlike(m.ax, rowX, plan.area.columns)) &&
