@@ -29,8 +29,9 @@ PngInflateStream::PngInflateStream(const PngDecoder& decoder, uint64_t expected,
                                    size_t largestRequest, size_t slack)
     : decoder_(decoder), remaining_(expected) {
   // No request exceeds the image data itself.
-  capacity_ = std::max(WINDOW_BYTES,
-                       static_cast<size_t>(std::min<uint64_t>(2 * uint64_t{largestRequest}, expected)));
+  capacity_ =
+      std::max(WINDOW_BYTES,
+               static_cast<size_t>(std::min<uint64_t>(2 * uint64_t{largestRequest}, expected)));
   window_ = static_cast<uint8_t*>(std::malloc(capacity_ + slack));
   gathered_ = static_cast<uint8_t*>(std::malloc(GATHER_BYTES));
   // Slack bytes are read, never used: keep them defined.

@@ -132,7 +132,8 @@ bool ReconstructRows(const PngDecoder& d, const PixelWriter& writer, const Pixel
 // The widest scanline of the image (the full-width one).
 size_t WidestScanline(const PngDecoder& d) {
   size_t widest = 0;
-  for (uint32_t pass = 1; pass <= 7; ++pass) widest = std::max<size_t>(widest, ScanlineBytes(&d, pass));
+  for (uint32_t pass = 1; pass <= 7; ++pass)
+    widest = std::max<size_t>(widest, ScanlineBytes(&d, pass));
   return widest;
 }
 

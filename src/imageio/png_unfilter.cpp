@@ -273,6 +273,20 @@ struct PaethRowsScalar {
     }
   }
 
+  // All runs every step. A vector walk covers the steps K - 1 .. pixels - 1,
+  // where every row is inside its row: Begin runs the steps before them (or
+  // all of them when there are none, returning false), Finish those after.
+  void All() { Steps(0, pixels + K - 1); }
+  bool Begin() {
+    if (pixels < K) {
+      All();
+      return false;
+    }
+    Steps(0, K - 1);
+    return true;
+  }
+  void Finish() { Steps(pixels, pixels + K - 1); }
+
   // Every row's pixel p - k that lies inside its row, last row first, for the
   // steps [first, last).
   void Steps(int32_t first, int32_t last) {
@@ -288,7 +302,7 @@ template <uint32_t BPP>
 void UnfilterPaethQuadScalar(const uint8_t* const src[4], const uint8_t* prev,
                              uint8_t* const out[4], uint32_t n) {
   PaethRowsScalar<BPP, 4> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
-  rows.Steps(0, rows.pixels + 3);
+  rows.All();
 }
 
 #ifdef __SSE2__
@@ -301,11 +315,7 @@ void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint
                           uint32_t n) {
   PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
   const int32_t pixels = rows.pixels;
-  if (pixels < 8) {
-    rows.Steps(0, pixels + 7);
-    return;
-  }
-  rows.Steps(0, 7);
+  if (!rows.Begin()) return;
   alignas(16) int16_t lanes[8];
   rows.ToLanes(rows.a, lanes, 1);
   __m128i a = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes));
@@ -336,11 +346,19 @@ void UnfilterPaethOctGray(const uint8_t* const src[8], const uint8_t* prev, uint
   rows.FromLanes(lanes, rows.a, 1);
   _mm_store_si128(reinterpret_cast<__m128i*>(lanes), c);
   rows.FromLanes(lanes, rows.c, 1);
-  rows.Steps(pixels, pixels + 7);
+  rows.Finish();
 }
 #endif
 
 #if PNG_AVX2_PAETH
+// Four bytes of a row as one word, and back: a 3-byte pixel and the next byte.
+inline int32_t LoadWord(const uint8_t* p) {
+  int32_t v;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+inline void StoreWord(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
+
 // x + Paeth(a, b, c) on 16-bit lanes, as PaethPixel.
 __attribute__((target("avx2"))) inline __m256i PaethLanes(__m256i a, __m256i b, __m256i c,
                                                          __m256i x) {
@@ -364,44 +382,35 @@ __attribute__((target("avx2"))) void UnfilterPaethQuadAvx2(const uint8_t* const 
                                                            uint8_t* const out[4], uint32_t n) {
   PaethRowsScalar<BPP, 4> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
   const int32_t pixels = rows.pixels;
-  if (pixels < 4) {
-    rows.Steps(0, pixels + 3);
-    return;
-  }
-  rows.Steps(0, 3);
+  if (!rows.Begin()) return;
   alignas(32) int16_t lanes[16];
   rows.ToLanes(rows.a, lanes, 4);
   __m256i a = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
   rows.ToLanes(rows.c, lanes, 4);
   __m256i c = _mm256_load_si256(reinterpret_cast<const __m256i*>(lanes));
-  auto load = [](const uint8_t* p) {
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-  };
-  auto store = [](uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); };
   for (int32_t p = 3; p < pixels; ++p) {
     const size_t at = static_cast<size_t>(p) * BPP;
-    const __m128i bytes = _mm_setr_epi32(load(src[0] + at), load(src[1] + at - BPP),
-                                         load(src[2] + at - 2 * BPP), load(src[3] + at - 3 * BPP));
+    const __m128i bytes =
+        _mm_setr_epi32(LoadWord(src[0] + at), LoadWord(src[1] + at - BPP),
+                       LoadWord(src[2] + at - 2 * BPP), LoadWord(src[3] + at - 3 * BPP));
     const __m256i x = _mm256_cvtepu8_epi16(bytes);
-    const __m256i above = _mm256_cvtepu8_epi16(_mm_cvtsi32_si128(load(prev + at)));
+    const __m256i above = _mm256_cvtepu8_epi16(_mm_cvtsi32_si128(LoadWord(prev + at)));
     const __m256i b =
         _mm256_blend_epi32(_mm256_permute4x64_epi64(a, _MM_SHUFFLE(2, 1, 0, 0)), above, 0x03);
     a = PaethLanes(a, b, c, x);
     c = b;
     const __m256i packed = _mm256_packus_epi16(a, a);
     const __m128i low = _mm256_castsi256_si128(packed), high = _mm256_extracti128_si256(packed, 1);
-    store(out[0] + at, _mm_cvtsi128_si32(low));
-    store(out[1] + at - BPP, _mm_cvtsi128_si32(_mm_srli_si128(low, 4)));
-    store(out[2] + at - 2 * BPP, _mm_cvtsi128_si32(high));
-    store(out[3] + at - 3 * BPP, _mm_cvtsi128_si32(_mm_srli_si128(high, 4)));
+    StoreWord(out[0] + at, _mm_cvtsi128_si32(low));
+    StoreWord(out[1] + at - BPP, _mm_cvtsi128_si32(_mm_srli_si128(low, 4)));
+    StoreWord(out[2] + at - 2 * BPP, _mm_cvtsi128_si32(high));
+    StoreWord(out[3] + at - 3 * BPP, _mm_cvtsi128_si32(_mm_srli_si128(high, 4)));
   }
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), a);
   rows.FromLanes(lanes, rows.a, 4);
   _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), c);
   rows.FromLanes(lanes, rows.c, 4);
-  rows.Steps(pixels, pixels + 3);
+  rows.Finish();
 }
 
 // GCC 12's AVX-512 intrinsics start from deliberately undefined registers,
@@ -431,51 +440,42 @@ __attribute__((target("avx512f,avx512bw"))) void UnfilterPaethOctAvx512(
     const uint8_t* const src[8], const uint8_t* prev, uint8_t* const out[8], uint32_t n) {
   PaethRowsScalar<BPP, 8> rows{src, prev, out, static_cast<int32_t>(n / BPP)};
   const int32_t pixels = rows.pixels;
-  if (pixels < 8) {
-    rows.Steps(0, pixels + 7);
-    return;
-  }
-  rows.Steps(0, 7);
+  if (!rows.Begin()) return;
   alignas(64) int16_t lanes[32];
   rows.ToLanes(rows.a, lanes, 4);
   __m512i a = _mm512_load_si512(lanes);
   rows.ToLanes(rows.c, lanes, 4);
   __m512i c = _mm512_load_si512(lanes);
-  auto load = [](const uint8_t* p) {
-    int32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-  };
-  auto store = [](uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); };
   const __m512i up = _mm512_setr_epi64(0, 0, 1, 2, 3, 4, 5, 6);
   for (int32_t p = 7; p < pixels; ++p) {
     const size_t at = static_cast<size_t>(p) * BPP;
-    const __m256i bytes = _mm256_setr_epi32(
-        load(src[0] + at), load(src[1] + at - BPP), load(src[2] + at - 2 * BPP),
-        load(src[3] + at - 3 * BPP), load(src[4] + at - 4 * BPP), load(src[5] + at - 5 * BPP),
-        load(src[6] + at - 6 * BPP), load(src[7] + at - 7 * BPP));
+    const __m256i bytes =
+        _mm256_setr_epi32(LoadWord(src[0] + at), LoadWord(src[1] + at - BPP),
+                          LoadWord(src[2] + at - 2 * BPP), LoadWord(src[3] + at - 3 * BPP),
+                          LoadWord(src[4] + at - 4 * BPP), LoadWord(src[5] + at - 5 * BPP),
+                          LoadWord(src[6] + at - 6 * BPP), LoadWord(src[7] + at - 7 * BPP));
     const __m512i x = _mm512_cvtepu8_epi16(bytes);
     const __m512i above =
-        _mm512_cvtepu8_epi16(_mm256_zextsi128_si256(_mm_cvtsi32_si128(load(prev + at))));
+        _mm512_cvtepu8_epi16(_mm256_zextsi128_si256(_mm_cvtsi32_si128(LoadWord(prev + at))));
     const __m512i b = _mm512_mask_blend_epi64(0x01, _mm512_permutexvar_epi64(up, a), above);
     a = PaethLanes512(a, b, c, x);
     c = b;
     const __m256i packed = _mm512_cvtepi16_epi8(a);
     const __m128i low = _mm256_castsi256_si128(packed), high = _mm256_extracti128_si256(packed, 1);
-    store(out[0] + at, _mm_cvtsi128_si32(low));
-    store(out[1] + at - BPP, _mm_extract_epi32(low, 1));
-    store(out[2] + at - 2 * BPP, _mm_extract_epi32(low, 2));
-    store(out[3] + at - 3 * BPP, _mm_extract_epi32(low, 3));
-    store(out[4] + at - 4 * BPP, _mm_cvtsi128_si32(high));
-    store(out[5] + at - 5 * BPP, _mm_extract_epi32(high, 1));
-    store(out[6] + at - 6 * BPP, _mm_extract_epi32(high, 2));
-    store(out[7] + at - 7 * BPP, _mm_extract_epi32(high, 3));
+    StoreWord(out[0] + at, _mm_cvtsi128_si32(low));
+    StoreWord(out[1] + at - BPP, _mm_extract_epi32(low, 1));
+    StoreWord(out[2] + at - 2 * BPP, _mm_extract_epi32(low, 2));
+    StoreWord(out[3] + at - 3 * BPP, _mm_extract_epi32(low, 3));
+    StoreWord(out[4] + at - 4 * BPP, _mm_cvtsi128_si32(high));
+    StoreWord(out[5] + at - 5 * BPP, _mm_extract_epi32(high, 1));
+    StoreWord(out[6] + at - 6 * BPP, _mm_extract_epi32(high, 2));
+    StoreWord(out[7] + at - 7 * BPP, _mm_extract_epi32(high, 3));
   }
   _mm512_store_si512(lanes, a);
   rows.FromLanes(lanes, rows.a, 4);
   _mm512_store_si512(lanes, c);
   rows.FromLanes(lanes, rows.c, 4);
-  rows.Steps(pixels, pixels + 7);
+  rows.Finish();
 }
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -569,7 +569,7 @@ void UnfilterPaethOct(const uint8_t* const src[8], const uint8_t* prev, uint8_t*
     UnfilterPaethOctGray(src, prev, out, n);
 #else
     PaethRowsScalar<1, 8> rows{src, prev, out, static_cast<int32_t>(n)};
-    rows.Steps(0, rows.pixels + 7);
+    rows.All();
 #endif
     return;
   }

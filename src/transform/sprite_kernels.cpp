@@ -78,12 +78,8 @@ __attribute__((target("avx2,fma"))) void Avx2Walk(display::Image* destination,
   const auto* pixels = reinterpret_cast<const int*>(bytes);
   for (uint32_t y = 0; y < plan.area.rows; ++y) {
     RowStart start;
-    const bool inDouble = StartOfRow(plan, y, start);
-    uint32_t* out = display::ImageRow32(destination, y);
-    if (!inDouble) {
-      ExtendedRow(out, source, m, columns, start.x, start.y);
-      continue;
-    }
+    uint32_t* out = DoubleRow(destination, source, plan, y, start);
+    if (out == nullptr) continue;
     const __m256d startX = _mm256_set1_pd(start.x), startY = _mm256_set1_pd(start.y);
     __m256d xLow = _mm256_setr_pd(0, 1, 2, 3), xHigh = _mm256_setr_pd(4, 5, 6, 7);
     uint32_t done = 0;
@@ -147,12 +143,8 @@ __attribute__((target("avx512f"))) void Avx512Walk(display::Image* destination,
   const uint8_t* bytes = display::ImagePixels(source);
   for (uint32_t y = 0; y < plan.area.rows; ++y) {
     RowStart start;
-    const bool inDouble = StartOfRow(plan, y, start);
-    uint32_t* out = display::ImageRow32(destination, y);
-    if (!inDouble) {
-      ExtendedRow(out, source, m, columns, start.x, start.y);
-      continue;
-    }
+    uint32_t* out = DoubleRow(destination, source, plan, y, start);
+    if (out == nullptr) continue;
     const __m512d startX = _mm512_set1_pd(start.x), startY = _mm512_set1_pd(start.y);
     __m512d xLow = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
     __m512d xHigh = _mm512_setr_pd(8, 9, 10, 11, 12, 13, 14, 15);
@@ -199,13 +191,9 @@ void BaselineWalk(display::Image* destination, const display::Image* source,
                   const WalkPlan& plan) {
   for (uint32_t y = 0; y < plan.area.rows; ++y) {
     RowStart start;
-    const bool inDouble = StartOfRow(plan, y, start);
-    uint32_t* out = display::ImageRow32(destination, y);
-    if (inDouble) {
+    uint32_t* out = DoubleRow(destination, source, plan, y, start);
+    if (out != nullptr)
       BaselineRow(out, source, plan.mapping, 0, plan.area.columns, start.x, start.y);
-    } else {
-      ExtendedRow(out, source, plan.mapping, plan.area.columns, start.x, start.y);
-    }
   }
 }
 

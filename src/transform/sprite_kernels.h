@@ -48,6 +48,17 @@ inline bool StartOfRow(const WalkPlan& plan, uint32_t y, RowStart& start) {
 void ExtendedRow(uint32_t* out, const display::Image* source, const SpriteMapping& m,
                  uint32_t columns, float rowX, float rowY);
 
+// Row y of a kernel's walk: sets its start values and returns its pixels for
+// the kernel to walk in double, or walks it in long double and returns null
+// when its double sums may round otherwise.
+inline uint32_t* DoubleRow(display::Image* destination, const display::Image* source,
+                           const WalkPlan& plan, uint32_t y, RowStart& start) {
+  uint32_t* out = display::ImageRow32(destination, y);
+  if (StartOfRow(plan, y, start)) return out;
+  ExtendedRow(out, source, plan.mapping, plan.area.columns, start.x, start.y);
+  return nullptr;
+}
+
 using WalkKernel = void (*)(display::Image* destination, const display::Image* source,
                             const WalkPlan& plan);
 

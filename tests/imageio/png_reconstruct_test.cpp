@@ -174,7 +174,8 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
         for (uint8_t& b : more) b = static_cast<uint8_t>(random());
         const uint8_t* above8 = single.data() + 3 * size;
         for (uint32_t r = 0; r < 4; ++r) {
-          above8 = UnfilterRow(4, more.data() + r * size, above8, moreSingle.data() + r * size, n, bpp);
+          above8 =
+              UnfilterRow(4, more.data() + r * size, above8, moreSingle.data() + r * size, n, bpp);
         }
         const uint8_t* lines8[8];
         uint8_t* outs8[8];
@@ -184,8 +185,10 @@ TEST(PngFilters, RowLoopsMatchTheByteDefinition) {
         }
         UnfilterPaethOct(lines8, prev.data(), outs8, n, bpp);
         for (uint32_t r = 0; r < 8; ++r) {
-          const uint8_t* expected = r < 4 ? single.data() + r * size : moreSingle.data() + (r - 4) * size;
-          EXPECT_EQ(std::memcmp(expected, oct.data() + r * size, n), 0) << "oct " << bpp << " " << pixels << " row " << r;
+          const uint8_t* expected =
+              r < 4 ? single.data() + r * size : moreSingle.data() + (r - 4) * size;
+          EXPECT_EQ(std::memcmp(expected, oct.data() + r * size, n), 0)
+              << "oct " << bpp << " " << pixels << " row " << r;
         }
       }
       for (uint32_t r = 0; r < 4; ++r) {
