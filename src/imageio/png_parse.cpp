@@ -196,30 +196,41 @@ bool ReadTransparency(PngDecoder* decoder) {
 
 }  // namespace
 
-int ParsePng(PngDecoder* decoder) {
+namespace {
+
+// The stages before the image data: signature, chunk walk, header.
+int ParseHead(PngDecoder* decoder, bool checkImageData) {
   decoder->readPosition = 0;
   if (decoder->fileSize < sizeof SIGNATURE) return PngBadSignature;
   if (std::memcmp(decoder->fileData, SIGNATURE, sizeof SIGNATURE) != 0) return PngBadSignature;
   decoder->readPosition = sizeof SIGNATURE;
-  if (!WalkChunks(decoder, true)) return PngBadChunks;
+  if (!WalkChunks(decoder, checkImageData)) return PngBadChunks;
   if (!ReadHeader(decoder)) return PngBadHeader;
-  if (!JoinImageData(decoder)) return PngBadImageData;
-  if (!Inflate(decoder)) return PngBadInflation;
-  decoder->bytesPerPixel = BytesPerPixel(decoder);
-  if (!ReadPalette(decoder)) return PngBadPalette;
-  if (!ReadTransparency(decoder)) return PngBadTransparency;
-  decoder->ready = 0xFFFFFFFFu;
   return PngParsed;
 }
 
-bool ParsePngAroundImageData(PngDecoder* decoder) {
-  decoder->readPosition = 0;
-  if (decoder->fileSize < sizeof SIGNATURE) return false;
-  if (std::memcmp(decoder->fileData, SIGNATURE, sizeof SIGNATURE) != 0) return false;
-  decoder->readPosition = sizeof SIGNATURE;
-  if (!WalkChunks(decoder, false) || !ReadHeader(decoder)) return false;
+// The stages after it: pixel size, palette, transparency.
+int ParseTail(PngDecoder* decoder) {
   decoder->bytesPerPixel = BytesPerPixel(decoder);
-  return ReadPalette(decoder) && ReadTransparency(decoder);
+  if (!ReadPalette(decoder)) return PngBadPalette;
+  if (!ReadTransparency(decoder)) return PngBadTransparency;
+  return PngParsed;
+}
+
+}  // namespace
+
+int ParsePng(PngDecoder* decoder) {
+  int status = ParseHead(decoder, true);
+  if (status != PngParsed) return status;
+  if (!JoinImageData(decoder)) return PngBadImageData;
+  if (!Inflate(decoder)) return PngBadInflation;
+  status = ParseTail(decoder);
+  if (status == PngParsed) decoder->ready = 0xFFFFFFFFu;
+  return status;
+}
+
+bool ParsePngAroundImageData(PngDecoder* decoder) {
+  return ParseHead(decoder, false) == PngParsed && ParseTail(decoder) == PngParsed;
 }
 
 uint64_t InflationCapacity(uint64_t expected) {
