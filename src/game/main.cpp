@@ -1,5 +1,16 @@
-// The game program: a two-player tank duel. Takes no arguments, prints nothing,
-// exits with status 0.
+// The game program: a two-player tank duel. Started without arguments it prints
+// nothing and exits with status 0 when its window closes; --version and --help
+// print and exit 0.
+#include <cstdio>
+
+#include "game/options.h"
 #include "game/startup.h"
 
-int main() { game::RunProgram(); }
+int main(int argc, char** argv) {
+  const game::Options options = game::ParseOptions(argc, argv);
+  if (options.showVersion || options.showHelp) {
+    std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
+    return 0;
+  }
+  game::RunProgram();
+}

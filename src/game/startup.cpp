@@ -8,6 +8,7 @@
 #include "display/screen.h"
 #include "game/frame_step.h"
 #include "game/observer.h"
+#include "game/sprite_files.h"
 #include "imageio/load_image.h"
 
 namespace game {
@@ -24,8 +25,12 @@ display::Image* CreateFrameImage() {
 
 }  // namespace
 
+display::Image* LoadSprite(const char* name) {
+  return imageio::LoadImage(SpritePath(name).c_str());
+}
+
 display::Image* PrepareTankFrame(const char* fileName) {
-  display::Image* picture = imageio::LoadImage(fileName);
+  display::Image* picture = LoadSprite(fileName);
   display::Image* frame = CreateFrameImage();
   display::PutImage(frame, TANK_PICTURE_OFFSET, TANK_PICTURE_OFFSET, picture,
                     display::ARG_DEFAULT, 0, 0, 0, 0, 0, display::PutTransparent);
@@ -40,9 +45,9 @@ void LoadSprites(MatchState& state) {
   state.blue.frameB = PrepareTankFrame("tank4.bmp");
   state.green.turned = CreateFrameImage();
   state.blue.turned = CreateFrameImage();
-  state.bird = imageio::LoadImage("ptica.bmp");
-  state.block = imageio::LoadImage("blok.bmp");
-  state.bullet = imageio::LoadImage("metak.bmp");
+  state.bird = LoadSprite("ptica.bmp");
+  state.block = LoadSprite("blok.bmp");
+  state.bullet = LoadSprite("metak.bmp");
   state.green.shots = {};
   state.blue.shots = {};
 }

@@ -3,8 +3,8 @@
 //
 //   int main() { game::RunProgram(); }   // never returns; exit status 0
 //
-// Sprites are read by bare name ("tank.bmp", ...) from the working directory; a
-// missing one simply is not drawn.
+// Sprites are found by game::SpritePath (working directory first, then the
+// installed data folder); a missing one simply is not drawn.
 #pragma once
 #include "display/image.h"
 #include "game/match_state.h"
@@ -19,7 +19,11 @@ namespace game {
 // shot slot (needs an open screen). Does not reset the match.
 void LoadSprites(MatchState& state);
 
-// The picture from `fileName` placed at (8, 8) in a new 48 x 48 image filled with
+// The sprite `name` ("tank.bmp", ...) found by SpritePath, loaded (null when it
+// cannot be).
+display::Image* LoadSprite(const char* name);
+
+// The picture from sprite `fileName` placed at (8, 8) in a new 48 x 48 image filled with
 // the transparent key colour (left empty when the file cannot be loaded).
 display::Image* PrepareTankFrame(const char* fileName);
 
