@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and game tests, benchmark smoke runs,
-# end-to-end tests under Xvfb, the ASan+UBSan and TSan builds, and the fuzzers.
+# end-to-end tests under Xvfb (the installed game among them), the installed files
+# and the Debian package, the ASan+UBSan and TSan builds, and the fuzzers.
 # Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -23,6 +24,9 @@ echo "== End-to-end tests under Xvfb"
 if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
   xvfb-run -a -s '-screen 0 1024x768x24' ctest --test-dir build -L e2e --output-on-failure
 fi
+
+echo "== What the build installs, and the Debian package"
+tools/package/check_package.sh build
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DBRAZDOVAR_SANITIZE=address -DBRAZDOVAR_BENCH=OFF

@@ -15,11 +15,12 @@ function(brazdovar_library name)
   endif()
 endfunction()
 
-# brazdovar_test(NAME SOURCES... DEPS libs... [LABELS labels...])
+# brazdovar_test(NAME SOURCES... DEPS libs... [LABELS labels...] [FIXTURES fixtures...])
 # A GoogleTest program registered with CTest, one CTest test per TEST().
 # Labels: "unit" (default), "threads" (also run under TSan), "e2e" (needs X).
+# FIXTURES names CTest fixtures every test of the program requires.
 function(brazdovar_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS;FIXTURES" ${ARGN})
   if(NOT ARG_LABELS)
     set(ARG_LABELS unit)
   endif()
@@ -31,7 +32,11 @@ function(brazdovar_test name)
     BRAZDOVAR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     BRAZDOVAR_BINARY_DIR="${PROJECT_BINARY_DIR}")
   include(GoogleTest)
-  gtest_discover_tests(${name} PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+  set(properties LABELS "${ARG_LABELS}")
+  if(ARG_FIXTURES)
+    list(APPEND properties FIXTURES_REQUIRED "${ARG_FIXTURES}")
+  endif()
+  gtest_discover_tests(${name} PROPERTIES ${properties} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # brazdovar_bench(NAME SOURCES... DEPS libs...)

@@ -41,12 +41,13 @@ std::string BuildTreeAssets(const std::string& executable) {
   return BRAZDOVAR_SOURCE_ASSETS_DIR;
 }
 
-}  // namespace
-
+// <folder of the executable>/../share/brazdovar, as installed.
 std::string InstalledDataDir(const std::string& executable) {
   if (executable.empty()) return {};
   return (fs::path(executable).parent_path() / BRAZDOVAR_DATA_FROM_BIN).lexically_normal();
 }
+
+}  // namespace
 
 std::string SpritePath(const std::string& name) {
   if (IsFile(name)) return name;

@@ -7,8 +7,8 @@
 //   1. by its bare name in the working directory (a player's own sprites win);
 //   2. in the installed data folder, <folder of the executable>/../share/brazdovar/,
 //      so an installed game works from any folder and a moved prefix still works;
-//   3. in the source tree's assets/ folder, when the executable is the one in the
-//      build tree.
+//   3. in the source tree's assets/ folder, when the executable lies inside the
+//      build tree (the game, the match runner and the tests all do).
 // When none of them has the file, the bare name is returned: the load then fails
 // and the sprite is not drawn, as for any missing sprite.
 #pragma once
@@ -17,9 +17,5 @@
 namespace game {
 
 std::string SpritePath(const std::string& name);
-
-// The folders of steps 2 and 3 for an executable at `executable` (empty when it
-// is not known); exposed for tests.
-std::string InstalledDataDir(const std::string& executable);
 
 }  // namespace game

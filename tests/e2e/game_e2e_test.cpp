@@ -1,5 +1,6 @@
 // The game program on a real window: the opening frame, driving, the match-over
-// screen and its answers, closing, and running without its sprites. Expected
+// screen and its answers, closing, running without its sprites, and the
+// installed game finding its sprites from any working directory. Expected
 // pictures are composed from the sprite files and the font table and compared
 // with the window pixel by pixel; only the turned tanks are checked by colour.
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 
 #include "app_fixture.h"
 #include "reference_pictures.h"
@@ -92,17 +94,7 @@ class GameTest : public AppTest {
     ASSERT_TRUE(font) << E2E_FONT_FILE;
     font_ = *font;
 
-    // The opening frame without its tanks: walls in drawing order, then the bird.
-    opening_ = BlackPicture(WIDTH, HEIGHT);
-    for (int x = 0; x <= 639; x += 32) {
-      Paint(opening_, *block, x, 0, false);
-      Paint(opening_, *block, x, 447, false);
-    }
-    for (int y = 32; y <= 447; y += 32) {
-      Paint(opening_, *block, 0, y, false);
-      Paint(opening_, *block, 607, y, false);
-    }
-    Paint(opening_, *bird, 304, 224, true);
+    opening_ = OpeningWithoutTanks(*block, *bird);
 
     // Colours that only one tank has tell the tanks apart wherever they turn.
     auto green = ColoursOf(*tank), blue = ColoursOf(*tank3);
@@ -115,14 +107,30 @@ class GameTest : public AppTest {
     bluePixels_ = CountColours(*tank3, Rect{0, 0, tank3->width, tank3->height}, blueOnly_);
   }
 
+  // The opening frame without its tanks: walls in drawing order, then the bird.
+  static Snapshot OpeningWithoutTanks(const Snapshot& block, const Snapshot& bird) {
+    Snapshot picture = BlackPicture(WIDTH, HEIGHT);
+    for (int x = 0; x <= 639; x += 32) {
+      Paint(picture, block, x, 0, false);
+      Paint(picture, block, x, 447, false);
+    }
+    for (int y = 32; y <= 447; y += 32) {
+      Paint(picture, block, 0, y, false);
+      Paint(picture, block, 607, y, false);
+    }
+    Paint(picture, bird, 304, 224, true);
+    return picture;
+  }
+
   void LaunchGame() {
     Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE,
            [this](const Snapshot& s) { return IsOpening(s); });
   }
 
   // Walls and bird exactly, and each tank (turned, so by colour) at its start.
-  bool IsOpening(const Snapshot& s) const {
-    return DifferencesOutside(s, opening_, {kGreenStart, kBlueStart}) == 0 &&
+  bool IsOpening(const Snapshot& s) const { return IsOpeningLike(s, opening_); }
+  bool IsOpeningLike(const Snapshot& s, const Snapshot& withoutTanks) const {
+    return DifferencesOutside(s, withoutTanks, {kGreenStart, kBlueStart}) == 0 &&
            TankAt(s, kGreenStart, greenOnly_, greenPixels_) &&
            TankAt(s, kBlueStart, blueOnly_, bluePixels_);
   }
@@ -247,14 +255,15 @@ TEST_F(GameTest, CloseRequestOnTheMatchOverScreenEndsWithStatusZero) {
   ExpectExitZero("a close request on the match-over screen");
 }
 
-// A directory that exists for the test's lifetime.
-class EmptyDirectory {
+// A directory of the test's own, removed with everything in it when the test ends.
+class TemporaryDirectory {
  public:
-  EmptyDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
+  TemporaryDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
     if (mkdtemp(path_.data()) == nullptr) path_.clear();
   }
-  ~EmptyDirectory() {
-    if (!path_.empty()) rmdir(path_.c_str());
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
   }
   const std::string& path() const { return path_; }
 
@@ -263,9 +272,13 @@ class EmptyDirectory {
 };
 
 TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
-  EmptyDirectory empty;
+  // A copy of the game outside the build tree and any installed prefix, started
+  // in an empty folder, finds no sprite anywhere.
+  TemporaryDirectory empty;
   ASSERT_FALSE(empty.path().empty());
-  Launch(E2E_GAME_PATH, empty.path(), TITLE, AnyPicture);
+  const std::string game = empty.path() + "/brazdovar";
+  ASSERT_TRUE(std::filesystem::copy_file(E2E_GAME_PATH, game));
+  Launch(game, empty.path(), TITLE, AnyPicture);
   if (HasFatalFailure() || IsSkipped()) return;
   // Nothing can be drawn, but the hit boxes are fixed: the frame steps run, and
   // green's invisible shot still hits the invisible bird.
@@ -273,6 +286,31 @@ TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
   ShootTheBird();
   ASSERT_TRUE(x_.SendCloseRequest(window_));
   ExpectExitZero("a close request without sprites");
+}
+
+// The installed game (cmake --install into a prefix of the build's own) started
+// from / reads every sprite from its data folder.
+TEST_F(GameTest, TheInstalledGameStartedFromRootFindsItsSprites) {
+  Launch(E2E_INSTALLED_GAME, "/", TITLE, [this](const Snapshot& s) { return IsOpening(s); });
+  if (HasFatalFailure() || IsSkipped()) return;
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request to the installed game");
+}
+
+// A sprite in the working directory wins over the installed one: here the bird's
+// picture, named like the wall block, builds the walls.
+TEST_F(GameTest, ASpriteInTheWorkingDirectoryReplacesTheInstalledOne) {
+  TemporaryDirectory folder;
+  ASSERT_FALSE(folder.path().empty());
+  ASSERT_TRUE(std::filesystem::copy_file(Asset("ptica.bmp"), folder.path() + "/blok.bmp"));
+  const auto bird = ReadBmp(Asset("ptica.bmp"));
+  ASSERT_TRUE(bird);
+  const Snapshot birdWalls = OpeningWithoutTanks(*bird, *bird);
+  Launch(E2E_INSTALLED_GAME, folder.path(), TITLE,
+         [&](const Snapshot& s) { return IsOpeningLike(s, birdWalls); });
+  if (HasFatalFailure() || IsSkipped()) return;
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request");
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 namespace imageio::testing {
 namespace {
 
-const std::string IMGCONV = std::string(BRAZDOVAR_BINARY_DIR) + "/tools/imageio/imgconv";
+const std::string IMGCONV = IMGCONV_PATH;
 
 int RunImgconv(const std::string& arguments) {
   const int status = std::system((IMGCONV + " " + arguments).c_str());

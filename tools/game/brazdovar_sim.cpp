@@ -5,8 +5,8 @@
 // SCRIPT (a file, or - for stdin) holds one stretch per line: "<milliseconds>
 // [key ...]" with the keys held for that long (Left Right Up Down Ctrl D G R F A
 // Esc Space); a stretch without keys releases all. Blank lines and lines starting
-// with # are skipped. The sprites are read from the working directory, as the
-// game reads them.
+// with # are skipped. The sprites are found as the game finds them: the working
+// directory first, then the installed data folder (or the source tree's assets/).
 //
 // The real game runs on the headless display back end with the virtual clock, so
 // the frame clock (35 ms), the key-table refreshes (10 ms), the match-over polling

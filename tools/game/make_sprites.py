@@ -2,6 +2,11 @@
 """Draws the game's seven sprites from the pixel maps below and writes them as BMPs.
 
 Usage: tools/game/make_sprites.py [OUTPUT_DIR]   (default: assets/ beside tools/)
+       tools/game/make_sprites.py --icons OUTPUT_DIR
+
+With --icons it writes the application icons instead: the green tank on a
+transparent ground as OUTPUT_DIR/<size>.png for each size in ICON_SIZES, scaled up
+pixel for pixel (nearest neighbour), so the icon is the tank the player drives.
 
 Each sprite is an ASCII map, one character per pixel, top row first, read through a
 palette. '.' is the transparent key colour (pure magenta). The tank maps share one
@@ -14,6 +19,7 @@ Output: 24-bit uncompressed bottom-up BMPs with a 40-byte info header.
 import os
 import struct
 import sys
+import zlib
 
 KEY = (255, 0, 255)
 
@@ -222,7 +228,47 @@ def sprites():
     ]
 
 
+ICON_SIZES = (32, 48, 64, 128, 256)
+
+
+def png_bytes(pixels):
+    """8-bit RGBA PNG, filter 0 on every row; the key colour becomes transparent."""
+    height, width = len(pixels), len(pixels[0])
+    raw = bytearray()
+    for row in pixels:
+        raw.append(0)
+        for colour in row:
+            raw += bytes((0, 0, 0, 0)) if colour is None else bytes((*colour, 255))
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
+def icon_pixels(size):
+    """The green tank scaled to size x size by nearest neighbour; None is transparent."""
+    tank = tank_pixels(TANK_PALETTES["green"], 0)
+    source = len(tank)
+    return [[None if tank[y * source // size][x * source // size] == KEY
+             else tank[y * source // size][x * source // size]
+             for x in range(size)] for y in range(size)]
+
+
+def write_icons(out):
+    os.makedirs(out, exist_ok=True)
+    for size in ICON_SIZES:
+        with open(os.path.join(out, f"{size}.png"), "wb") as f:
+            f.write(png_bytes(icon_pixels(size)))
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--icons":
+        write_icons(sys.argv[2])
+        return
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "..", "assets")
     os.makedirs(out, exist_ok=True)

@@ -1,4 +1,4 @@
-// imgconv: loads an image file with the game's loader and writes its pixels as
+// brazdovar-imgconv: loads an image file with the game's loader and writes its pixels as
 // a PAM file (RGB_ALPHA, 8 bits per sample), for looking at what a loader made
 // and for comparing it with other decoders.
 //
@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* USAGE =
-    "Usage: imgconv INPUT OUTPUT.pam\n"
+    "Usage: brazdovar-imgconv INPUT OUTPUT.pam\n"
     "Loads INPUT (.bmp, .png or .jpg, chosen by the last three characters of the name)\n"
     "on a headless 640x480x32 screen and writes its pixels to OUTPUT as a PAM file\n"
     "(P7, DEPTH 4, MAXVAL 255, TUPLTYPE RGB_ALPHA; alpha from the top byte of each\n"
@@ -57,16 +57,16 @@ int main(int argc, char** argv) {
   }
   display::headless::Select(display::headless::Timing::Virtual);
   if (display::SetScreenMode(640, 480, 32, 1, 0, 0) != 0) {
-    std::fputs("imgconv: cannot open the headless screen\n", stderr);
+    std::fputs("brazdovar-imgconv: cannot open the headless screen\n", stderr);
     return 1;
   }
   display::ImagePtr image(imageio::LoadImage(argv[1]));
   int status = 0;
   if (!image) {
-    std::fprintf(stderr, "imgconv: cannot load %s\n", argv[1]);
+    std::fprintf(stderr, "brazdovar-imgconv: cannot load %s\n", argv[1]);
     status = 1;
   } else if (!WritePam(image.get(), argv[2])) {
-    std::fprintf(stderr, "imgconv: cannot write %s\n", argv[2]);
+    std::fprintf(stderr, "brazdovar-imgconv: cannot write %s\n", argv[2]);
     status = 1;
   }
   image.reset();
