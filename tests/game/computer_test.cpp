@@ -132,8 +132,8 @@ TEST_F(ComputerTest, TheSeedFixesTheMatch) {
   auto play = [this](uint64_t seed) {
     ResetMatch(state());
     decisions().clear();
-    ComputerPlayer blueComputer(TankSide::Blue, 2, seed), greenComputer(TankSide::Green, 2,
-                                                                         seed + 1);
+    ComputerPlayer blueComputer(TankSide::Blue, 2, seed),
+        greenComputer(TankSide::Green, 2, seed + 1);
     SetKeyChooser(TankSide::Blue, &blueComputer);
     SetKeyChooser(TankSide::Green, &greenComputer);
     std::vector<Tank> frames;

@@ -61,8 +61,7 @@ class ComputerPlayer final : public KeyChooser {
   int framesToNewAim_ = 0;
   double pace_ = 0.0;  // the speed it keeps in range, changed now and then
   int framesToNewPace_ = 0;
-  int goal_ = -1;
-  bool attacking_ = false;  // the line of fire to the other tank is clear  // index of the firing position it is heading for, -1 none
+  int goal_ = -1;  // index of the firing position it is heading for, -1 none
 };
 
 }  // namespace game::computer

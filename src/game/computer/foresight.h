@@ -32,8 +32,7 @@ struct ShotFate {
 // Follows the shot until it ends, the target moving meanwhile by `targetKeys`
 // (tanks move before shots fly, as in a frame step); the target's hit box is
 // shifted by (dx, dy), which is how the computer's aim errs.
-ShotFate FollowShot(Shot shot, Tank target, uint32_t targetKeys, double dx = 0.0,
-                    double dy = 0.0);
+ShotFate FollowShot(Shot shot, Tank target, uint32_t targetKeys, double dx = 0.0, double dy = 0.0);
 
 // True when the shot, hitting no tank, would hit the bird before it expires.
 bool ShotPathHitsBird(Shot shot);
