@@ -83,9 +83,16 @@ TEST_F(ComputerTest, ItHoldsFireWhileTheBirdIsInTheLineOfFire) {
   // From the start positions each tank faces the other across the bird.
   EXPECT_TRUE(computer::ShotPathHitsBird(ShotLeaving(blue())));
   EXPECT_TRUE(computer::ShotPathHitsBird(ShotLeaving(green())));
+  // Green standing between blue and the bird would be hit first, but should it
+  // move, the shot flies on into the bird: no level fires.
+  Place(green(), 200.0, 216.0, 90, 0.0);
+  ASSERT_EQ(computer::FollowShot(ShotLeaving(blue()), green(), 0).end,
+            computer::ShotEnd::HitsTarget);
   for (int level = computer::LOWEST_LEVEL; level <= computer::HIGHEST_LEVEL; ++level) {
     ComputerPlayer player(TankSide::Blue, level, 1);
-    EXPECT_EQ(player.ChooseKeys(state()) & TANK_FIRE, 0u) << "level " << level;
+    for (int frame = 0; frame < 20; ++frame) {
+      EXPECT_EQ(player.ChooseKeys(state()) & TANK_FIRE, 0u) << "level " << level;
+    }
   }
   // The same two tanks above the bird: the line is clear and the hard computer
   // fires at once.
