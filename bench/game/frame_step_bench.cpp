@@ -1,6 +1,8 @@
 // One full frame step (both tanks turning and moving, all 26 shots in flight,
 // both fire keys held) beside a memset of the 640 x 480 page, its floor, in the
-// same run. Each reports the median and the worst single iteration.
+// same run, and the same frame step with the computer player choosing blue's
+// keys (its peer: it should cost at most twice as much). Each reports the median
+// and the worst single iteration.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -12,7 +14,9 @@
 #include "display/headless.h"
 #include "display/keys.h"
 #include "display/screen.h"
+#include "game/computer/computer_player.h"
 #include "game/frame_step.h"
+#include "game/key_source.h"
 #include "game/match_state.h"
 #include "game/startup.h"
 
@@ -53,7 +57,8 @@ game::MatchState BusyMatch() {
   return state;
 }
 
-void BM_FrameStep(benchmark::State& state) {
+// `computerLevel` 0: both tanks on the keyboard; else the computer drives blue.
+void RunBusyFrameSteps(benchmark::State& state, int computerLevel) {
   display::headless::Select(display::headless::Timing::Virtual);
   display::SetScreenMode(640, 480, 32, 1, 0, 0);
   const std::filesystem::path saved = std::filesystem::current_path();
@@ -66,14 +71,24 @@ void BM_FrameStep(benchmark::State& state) {
   }
   display::headless::Advance(10);  // one window pass reads the keys
   const game::MatchState busy = BusyMatch();
+  game::computer::ComputerPlayer computer(game::TankSide::Blue, std::max(computerLevel, 1), 1);
+  if (computerLevel != 0) game::SetKeyChooser(game::TankSide::Blue, &computer);
 
   TimeEach(state, [&] {
     game::Match() = busy;  // a few hundred bytes: the same busy frame every time
     game::FrameStep();
   });
+  game::SetKeyChooser(game::TankSide::Blue, nullptr);
   display::CloseScreen();
 }
+
+void BM_FrameStep(benchmark::State& state) { RunBusyFrameSteps(state, 0); }
 BENCHMARK(BM_FrameStep);
+
+void BM_FrameStepWithComputer(benchmark::State& state) {
+  RunBusyFrameSteps(state, static_cast<int>(state.range(0)));
+}
+BENCHMARK(BM_FrameStepWithComputer)->Arg(1)->Arg(3);
 
 void BM_PageMemset(benchmark::State& state) {
   std::vector<uint32_t> page(640 * 480);

@@ -59,11 +59,7 @@ bool Held(int32_t scanCode) { return display::IsKeyDown(scanCode) != 0; }
 void Fire(Tank& tank) {
   for (Shot& shot : tank.shots) {
     if (shot.active != 0) continue;
-    shot.heading = tank.heading;
-    const Direction d = ShotDirection(shot.heading);
-    shot.x = static_cast<double>(SPAWN_OFFSET + tank.x - d.sine * SPAWN_DISTANCE);
-    shot.y = static_cast<double>(SPAWN_OFFSET + tank.y - d.cosine * SPAWN_DISTANCE);
-    shot.active = 1;
+    shot = ShotLeaving(tank);
     return;
   }
 }
@@ -80,29 +76,35 @@ Direction MotionDirection(int32_t heading) {
   return Tables().motion[heading - LOWEST_HEADING];
 }
 
-uint32_t HandleTankKeys(Tank& tank, const TankKeys& keys) {
+Shot ShotLeaving(const Tank& tank) {
+  Shot shot;
+  shot.heading = tank.heading;
+  const Direction d = ShotDirection(shot.heading);
+  shot.x = static_cast<double>(SPAWN_OFFSET + tank.x - d.sine * SPAWN_DISTANCE);
+  shot.y = static_cast<double>(SPAWN_OFFSET + tank.y - d.cosine * SPAWN_DISTANCE);
+  shot.active = 1;
+  return shot;
+}
+
+uint32_t ReadTankKeys(const TankKeys& keys) {
   uint32_t held = 0;
-  if (Held(keys.left)) {
-    held |= 1u << 0;
-    tank.heading += TURN_STEP;
-  }
-  if (Held(keys.right)) {
-    held |= 1u << 1;
-    tank.heading -= TURN_STEP;
-  }
-  if (Held(keys.accelerate)) {
-    held |= 1u << 2;
-    if (tank.speed < TOP_SPEED_TEST) tank.speed = static_cast<double>(ACCELERATION + tank.speed);
-  }
-  if (Held(keys.brake)) {
-    held |= 1u << 3;
-    if (tank.speed > 0.0) tank.speed = static_cast<double>(BRAKING + tank.speed);
-  }
-  if (Held(keys.fire)) {
-    held |= 1u << 4;
-    Fire(tank);
+  const int32_t order[] = {keys.left, keys.right, keys.accelerate, keys.brake, keys.fire};
+  for (uint32_t bit = 0; bit < 5; ++bit) {
+    if (Held(order[bit])) held |= 1u << bit;
   }
   return held;
+}
+
+void ApplyTankKeys(Tank& tank, uint32_t held) {
+  if ((held & (1u << 0)) != 0) tank.heading += TURN_STEP;
+  if ((held & (1u << 1)) != 0) tank.heading -= TURN_STEP;
+  if ((held & (1u << 2)) != 0 && tank.speed < TOP_SPEED_TEST) {
+    tank.speed = static_cast<double>(ACCELERATION + tank.speed);
+  }
+  if ((held & (1u << 3)) != 0 && tank.speed > 0.0) {
+    tank.speed = static_cast<double>(BRAKING + tank.speed);
+  }
+  if ((held & (1u << 4)) != 0) Fire(tank);
 }
 
 void ApplyDeadZone(Tank& tank) {

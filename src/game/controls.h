@@ -30,9 +30,25 @@ Direction ShotDirection(int32_t heading);
 // Of Radians(heading) stored as a double first: the direction a tank moves in.
 Direction MotionDirection(int32_t heading);
 
-// Reads the tank's five keys in order and acts on each: turn, accelerate, brake,
-// fire. Returns the held keys as bits 0..4 in that order.
-uint32_t HandleTankKeys(Tank& tank, const TankKeys& keys);
+// The tank's five keys as held on the keyboard: bits 0..4 in the order above
+// (TankKey bits of game/key_source.h).
+uint32_t ReadTankKeys(const TankKeys& keys);
+// Acts on held keys (bits as ReadTankKeys gives them) in order: turn, accelerate,
+// brake, fire. Keys from the keyboard and from a key chooser both come here.
+void ApplyTankKeys(Tank& tank, uint32_t held);
+
+// The shot the tank fires now: its heading and position as they stand.
+Shot ShotLeaving(const Tank& tank);
+
+// Shot flight and the hit tests of the frame step (frame_step.cpp), shared with
+// the computer player's foresight.
+// Flies an active shot one step (9 pixels along its heading).
+void MoveShot(Shot& shot);
+// Frees the slot of a shot that has left the arena.
+void ExpireShot(Shot& shot);
+bool ShotHitsBird(const Shot& shot);
+bool ShotHitsTank(const Shot& shot, const Tank& tank);
+bool TankOnBird(const Tank& tank);
 
 // A speed strictly between -0.2 and 0.2 becomes exactly 0.0.
 void ApplyDeadZone(Tank& tank);

@@ -9,6 +9,7 @@
 #include "display/screen.h"
 #include "display/sleep.h"
 #include "game/controls.h"
+#include "game/key_source.h"
 #include "game/match_over.h"
 #include "game/match_state.h"
 #include "game/observer.h"
@@ -78,14 +79,15 @@ void DrawWalls(const display::Image* block) {
   }
 }
 
-// Flies an active shot one step, draws it there and expires it when it has left
-// the arena; a shot is drawn once at the position where it expires.
-void FlyShot(Shot& shot, const display::Image* bullet) {
-  if (shot.active != 1) return;
+}  // namespace
+
+void MoveShot(Shot& shot) {
   const Direction d = ShotDirection(shot.heading);
   shot.x = static_cast<double>(shot.x - d.sine * SHOT_STEP);
   shot.y = static_cast<double>(shot.y - d.cosine * SHOT_STEP);
-  BlitTransparent(shot.x, shot.y, bullet);
+}
+
+void ExpireShot(Shot& shot) {
   if (shot.x <= 38.0) shot.active = 0;
   if (shot.x >= 595.0) shot.active = 0;
   if (shot.y <= 38.0) shot.active = 0;
@@ -108,6 +110,18 @@ bool TankOnBird(const Tank& tank) {
   return BoxesOverlap(tank.x + TANK_BOX_OFFSET, tank.y + TANK_BOX_OFFSET, BOX_SIZE, BOX_SIZE,
                       BIRD_X, BIRD_Y, BOX_SIZE, BOX_SIZE) == 1;
 }
+
+namespace {
+
+// Flies an active shot one step, draws it there and expires it when it has left
+// the arena; a shot is drawn once at the position where it expires.
+void FlyShot(Shot& shot, const display::Image* bullet) {
+  if (shot.active != 1) return;
+  MoveShot(shot);
+  BlitTransparent(shot.x, shot.y, bullet);
+  ExpireShot(shot);
+}
+
 bool TanksTouch(const Tank& a, const Tank& b) {
   return BoxesOverlap(a.x + TANK_BOX_OFFSET, a.y + TANK_BOX_OFFSET, BOX_SIZE, BOX_SIZE,
                       b.x + TANK_BOX_OFFSET, b.y + TANK_BOX_OFFSET, BOX_SIZE, BOX_SIZE) == 1;
@@ -163,6 +177,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
     display::EndProgram(0);
   }
   ResetMatch(state);
+  NotifyNewMatch();
   if (observer != nullptr && observer->newMatch != nullptr) observer->newMatch(state);
   frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
 }
@@ -183,8 +198,12 @@ void FrameStep() {
   display::LockScreen();
   display::ClearScreen(display::ARG_DEFAULT);
 
-  uint32_t keysHeld = HandleTankKeys(state.green, GREEN_KEYS);
-  keysHeld |= HandleTankKeys(state.blue, BLUE_KEYS) << 5;
+  // Both tanks' keys are chosen on the state the last frame showed, then act.
+  const uint32_t greenKeys = HeldTankKeys(TankSide::Green, state);
+  const uint32_t blueKeys = HeldTankKeys(TankSide::Blue, state);
+  ApplyTankKeys(state.green, greenKeys);
+  ApplyTankKeys(state.blue, blueKeys);
+  const uint32_t keysHeld = greenKeys | blueKeys << 5;
   ApplyDeadZone(state.green);
   ApplyDeadZone(state.blue);
   WrapHeading(state.green);

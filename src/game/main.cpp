@@ -1,16 +1,31 @@
 // The game program: a two-player tank duel. Started without arguments it prints
 // nothing and exits with status 0 when its window closes; --version and --help
-// print and exit 0.
+// print and exit 0; --computer[=LEVEL] lets the computer drive the blue tank.
 #include <cstdio>
+#include <random>
 
+#include "game/computer/computer_player.h"
+#include "game/key_source.h"
 #include "game/options.h"
 #include "game/startup.h"
 
 int main(int argc, char** argv) {
   const game::Options options = game::ParseOptions(argc, argv);
+  if (!options.error.empty()) {
+    std::fprintf(stderr, "brazdovar: %s\n", options.error.c_str());
+    return 2;
+  }
   if (options.showVersion || options.showHelp) {
     std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
     return 0;
+  }
+  if (options.computerLevel != 0) {
+    // A fresh seed per run; brazdovar-sim takes a fixed one to replay a match.
+    std::random_device entropy;
+    const uint64_t seed = (static_cast<uint64_t>(entropy()) << 32) | entropy();
+    static game::computer::ComputerPlayer computer(game::TankSide::Blue, options.computerLevel,
+                                                   seed);
+    game::SetKeyChooser(game::TankSide::Blue, &computer);
   }
   game::RunProgram();
 }

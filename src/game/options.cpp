@@ -13,6 +13,15 @@ Options ParseOptions(int argc, const char* const* argv) {
       options.showVersion = true;
     } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       options.showHelp = true;
+    } else if (std::strcmp(arg, "--computer") == 0) {
+      options.computerLevel = 2;
+    } else if (std::strncmp(arg, "--computer=", 11) == 0) {
+      const char* level = arg + 11;
+      if (level[0] >= '1' && level[0] <= '3' && level[1] == '\0') {
+        options.computerLevel = level[0] - '0';
+      } else {
+        options.error = "--computer takes a level of 1, 2 or 3";
+      }
     }
   }
   return options;
@@ -27,6 +36,9 @@ std::string HelpText() {
          "Options:\n"
          "  -h, --help     print this help and exit\n"
          "      --version  print the version and exit\n"
+         "      --computer[=LEVEL]\n"
+         "                 play green against the computer, which drives blue;\n"
+         "                 LEVEL 1 (easy), 2 (the default) or 3 (hard)\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"

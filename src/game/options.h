@@ -13,6 +13,8 @@ namespace game {
 struct Options {
   bool showVersion = false;  // --version: print the name and version, exit 0
   bool showHelp = false;     // --help or -h: print the usage and controls, exit 0
+  int computerLevel = 0;     // --computer[=1..3]: the computer drives blue; 0 = two players
+  std::string error;         // a known option with a value it cannot take; exit 2
 };
 
 // Reads argv[1..argc-1]; never fails.

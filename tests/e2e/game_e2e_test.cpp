@@ -5,12 +5,17 @@
 // with the window pixel by pixel; only the turned tanks are checked by colour.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "app_fixture.h"
 #include "reference_pictures.h"
@@ -311,6 +316,67 @@ TEST_F(GameTest, ASpriteInTheWorkingDirectoryReplacesTheInstalledOne) {
   if (HasFatalFailure() || IsSkipped()) return;
   ASSERT_TRUE(x_.SendCloseRequest(window_));
   ExpectExitZero("a close request");
+}
+
+// `brazdovar --computer`, launched through a script that execs it, so the window
+// still belongs to the process the fixture started.
+class ComputerGameTest : public GameTest {
+ protected:
+  void LaunchAgainstTheComputer() {
+    wrapper_ = ::testing::TempDir() + "brazdovar-computer-" + std::to_string(getpid()) + ".sh";
+    {
+      std::ofstream script(wrapper_);
+      script << "#!/bin/sh\nexec '" << E2E_GAME_PATH << "' --computer\n";
+    }
+    ASSERT_EQ(chmod(wrapper_.c_str(), 0700), 0);
+    Launch(wrapper_, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsArena(s); });
+  }
+  void TearDown() override {
+    if (!wrapper_.empty()) std::remove(wrapper_.c_str());
+    GameTest::TearDown();
+  }
+
+  // The walls exactly and green, which nobody drives, at its start; blue and its
+  // shots may be anywhere inside the walls.
+  bool IsArena(const Snapshot& s) const {
+    return DifferencesOutside(s, opening_, {Rect{32, 32, 575, 415}}) == 0 &&
+           TankAt(s, kGreenStart, greenOnly_, greenPixels_);
+  }
+
+  // The computer shoots the idle green tank: blue's win.
+  void ExpectBlueWins() {
+    const Snapshot expected = MatchOver(BLUE_SHOT_GREEN, BLUE_SHOT_GREEN_X, BLUE_TEXT);
+    ExpectPicture(
+        [&](const Snapshot& s) {
+          return CountDifferences(s, expected, {0, 0, WIDTH, HEIGHT}) == 0;
+        },
+        "the match-over screen after the computer shot green");
+  }
+
+  static constexpr const char* BLUE_SHOT_GREEN = "Plavi tenk je ubio zelenog. Plavi je pobedio.";
+  static constexpr int BLUE_SHOT_GREEN_X = 139;  // (639 - 8 * 45) / 2
+  std::string wrapper_;
+};
+
+TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc) {
+  LaunchAgainstTheComputer();
+  if (HasFatalFailure() || IsSkipped()) return;
+  x_.Focus(window_);
+  ExpectPicture(
+      [this](const Snapshot& p) {
+        const Rect blue = BoundsOf(p, blueOnly_);
+        return IsArena(p) && blue.width > 0 && (blue.x > kBlueStart.x + 20 ||
+                                                 std::abs(blue.y - (kBlueStart.y + 8)) > 20);
+      },
+      "the blue tank to move with no key held");
+  ExpectBlueWins();
+  {
+    HeldKey space(x_, XK_space);
+    ExpectPicture([this](const Snapshot& p) { return IsArena(p); }, "a new match");
+  }
+  ExpectBlueWins();
+  HeldKey esc(x_, XK_Escape);
+  ExpectExitZero("Esc after a match against the computer");
 }
 
 }  // namespace

@@ -137,6 +137,38 @@ TEST_F(SimTest, MatchesEndRestartAndEscLeaves) {
   }
 }
 
+// The computer's keys take the players' path: a computer match recorded with its
+// chosen keys, played back as an ordinary key script without the computer, gives
+// the very same lines, frame for frame. The seed alone fixes the match.
+TEST_F(SimTest, AComputerMatchReplaysThroughTheKeyScript) {
+  const std::string computers = "--computer=3 --computer-green=1 --seed=";
+  const SimRun recorded = RunSim("120000 Esc\n", computers + "7");
+  ASSERT_EQ(recorded.status, 0);
+  ASSERT_TRUE(IsEvent(recorded.lines.back(), "program_end"));
+  EXPECT_EQ(RunSim("120000 Esc\n", computers + "7").lines, recorded.lines);
+  EXPECT_NE(RunSim("120000 Esc\n", computers + "8").lines, recorded.lines);
+
+  // Frame step k reads the keys set by the pass at its own time: each stretch
+  // ends just after its frame step.
+  std::string script;
+  int64_t stretchEnd = 0;
+  for (const std::string& line : recorded.lines) {
+    if (!IsEvent(line, "frame")) continue;
+    const auto time = static_cast<int64_t>(Field(line, "{", "time_ms"));
+    const size_t keysAt = line.find("\"keys\":[") + 8;
+    std::string keys = line.substr(keysAt, line.find(']', keysAt) - keysAt);
+    for (char& c : keys) {
+      if (c == '"' || c == ',') c = ' ';
+    }
+    script += std::to_string(time + 1 - stretchEnd) + " Esc " + keys + "\n";
+    stretchEnd = time + 1;
+  }
+  script += "5000 Esc\n";
+  const SimRun replayed = RunSim(script);
+  ASSERT_EQ(replayed.status, 0);
+  EXPECT_EQ(replayed.lines, recorded.lines);
+}
+
 TEST_F(SimTest, DumpsTheScreenAfterTheAskedFrame) {
   const std::string pam = ::testing::TempDir() + "game_sim_frame.pam";
   const SimRun run = RunSim("300 Ctrl\n", "--dump-frame 3 " + pam);

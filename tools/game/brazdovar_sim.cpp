@@ -1,6 +1,7 @@
 // brazdovar-sim: plays a scripted match headlessly and records every frame step.
 //
-//   brazdovar-sim [--dump-frame N FILE.pam] SCRIPT
+//   brazdovar-sim [--dump-frame N FILE.pam] [--computer=LEVEL] [--computer-green=LEVEL]
+//                 [--seed=N] SCRIPT
 //
 // SCRIPT (a file, or - for stdin) holds one stretch per line: "<milliseconds>
 // [key ...]" with the keys held for that long (Left Right Up Down Ctrl D G R F A
@@ -14,6 +15,11 @@
 // is JSON lines on stdout: one per frame step, match end, new match and program
 // end, and a last one when the script runs out (the run stops there).
 // --dump-frame writes the screen as presented after frame step N as a PAM image.
+// --computer lets the computer player (level 1..3) drive blue, --computer-green
+// green; their random choices come from --seed (default 1), so a run replays
+// exactly. A tank the computer drives ignores the script's keys for it, and the
+// keys it chose appear in each frame line like a player's.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +35,8 @@
 #include "display/headless.h"
 #include "display/keys.h"
 #include "display/screen.h"
+#include "game/computer/computer_player.h"
+#include "game/key_source.h"
 #include "game/match_state.h"
 #include "game/observer.h"
 #include "game/startup.h"
@@ -55,6 +63,9 @@ struct Stretch {
 struct Options {
   std::optional<int64_t> dumpFrame;
   std::string dumpFile;
+  int blueComputer = 0;  // level, 0 = the script drives
+  int greenComputer = 0;
+  uint64_t seed = 1;
   std::string script;
 };
 
@@ -105,16 +116,48 @@ std::vector<Stretch> ParseScript(std::istream& in) {
   return stretches;
 }
 
+constexpr char USAGE[] =
+    "usage: brazdovar-sim [--dump-frame N FILE.pam] [--computer=LEVEL] "
+    "[--computer-green=LEVEL] [--seed=N] SCRIPT";
+
+// The value of `--name=VALUE` in `arg`, or null when `arg` is another word.
+const char* ValueOf(const char* arg, std::string_view name) {
+  const size_t length = name.size();
+  if (std::strncmp(arg, name.data(), length) != 0 || arg[length] != '=') return nullptr;
+  return arg + length + 1;
+}
+
+int ParseLevel(const char* text, std::string_view option) {
+  if (text[0] >= '1' && text[0] <= '3' && text[1] == '\0') return text[0] - '0';
+  Fail(std::string(option) + " takes a level of 1, 2 or 3");
+}
+
 Options ParseArguments(int argc, char** argv) {
   Options options;
   int i = 1;
-  if (i < argc && std::strcmp(argv[i], "--dump-frame") == 0) {
-    if (i + 2 >= argc) Fail("--dump-frame needs N and FILE.pam");
-    options.dumpFrame = std::strtoll(argv[i + 1], nullptr, 10);
-    options.dumpFile = argv[i + 2];
-    i += 3;
+  for (; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "--dump-frame") == 0) {
+      if (i + 2 >= argc) Fail("--dump-frame needs N and FILE.pam");
+      options.dumpFrame = std::strtoll(argv[i + 1], nullptr, 10);
+      options.dumpFile = argv[i + 2];
+      i += 2;
+    } else if (const char* level = ValueOf(arg, "--computer")) {
+      options.blueComputer = ParseLevel(level, "--computer");
+    } else if (const char* green = ValueOf(arg, "--computer-green")) {
+      options.greenComputer = ParseLevel(green, "--computer-green");
+    } else if (const char* seed = ValueOf(arg, "--seed")) {
+      char* end = nullptr;
+      errno = 0;
+      options.seed = std::strtoull(seed, &end, 10);
+      if (*seed == '\0' || *seed == '-' || *end != '\0' || errno != 0) {
+        Fail("--seed takes a whole number");
+      }
+    } else {
+      break;
+    }
   }
-  if (i + 1 != argc) Fail("usage: brazdovar-sim [--dump-frame N FILE.pam] SCRIPT");
+  if (i + 1 != argc) Fail(USAGE);
   options.script = argv[i];
   return options;
 }
@@ -275,6 +318,18 @@ int main(int argc, char** argv) {
     std::ifstream in(recorder.options.script);
     if (!in) Fail("cannot read " + recorder.options.script);
     recorder.stretches = ParseScript(in);
+  }
+
+  // The two computers draw from different streams of the one seed.
+  std::optional<game::computer::ComputerPlayer> blue, green;
+  if (recorder.options.blueComputer != 0) {
+    blue.emplace(game::TankSide::Blue, recorder.options.blueComputer, recorder.options.seed * 2);
+    game::SetKeyChooser(game::TankSide::Blue, &*blue);
+  }
+  if (recorder.options.greenComputer != 0) {
+    green.emplace(game::TankSide::Green, recorder.options.greenComputer,
+                  recorder.options.seed * 2 + 1);
+    game::SetKeyChooser(game::TankSide::Green, &*green);
   }
 
   static const game::Observer observer = {OnFrameStepEnded, OnMatchDecided, OnNewMatch,

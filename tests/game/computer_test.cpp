@@ -1,0 +1,204 @@
+// The computer player: its foresight against the frame step itself, the bird in
+// the line of fire, how late each level answers, and that a seed fixes a match.
+#include <vector>
+
+#include "display/keys.h"
+#include "game/computer/computer_player.h"
+#include "game/computer/foresight.h"
+#include "game/computer/perception.h"
+#include "game/controls.h"
+#include "game/key_source.h"
+#include "game/options.h"
+#include "game_fixture.h"
+
+namespace game::testing {
+namespace {
+
+using computer::ComputerPlayer;
+using display::KEY_A;
+using display::KEY_LEFT;
+using display::KEY_SPACE;
+using display::KEY_UP;
+
+constexpr const char* BLUE_SHOT_GREEN = "Plavi tenk je ubio zelenog. Plavi je pobedio.";
+
+void ExpectSameMotion(const Tank& predicted, const Tank& actual, int frame) {
+  EXPECT_EQ(predicted.x, actual.x) << "frame " << frame;
+  EXPECT_EQ(predicted.y, actual.y) << "frame " << frame;
+  EXPECT_EQ(predicted.heading, actual.heading) << "frame " << frame;
+  EXPECT_EQ(predicted.speed, actual.speed) << "frame " << frame;
+}
+
+class ComputerTest : public GameTest {
+ protected:
+  void TearDown() override {
+    SetKeyChooser(TankSide::Green, nullptr);
+    SetKeyChooser(TankSide::Blue, nullptr);
+    GameTest::TearDown();
+  }
+
+  static void Place(Tank& tank, double x, double y, int32_t heading, double speed) {
+    tank.x = x;
+    tank.y = y;
+    tank.heading = heading;
+    tank.speed = speed;
+  }
+};
+
+// The foresight runs the frame step's own rules: a turning, accelerating tank
+// driven into the wall is predicted to the last bit.
+TEST_F(ComputerTest, ForesightOfATankMatchesTheFrameStep) {
+  Tank predicted = green();
+  for (int frame = 1; frame <= 90; ++frame) {
+    computer::StepTank(predicted, TANK_ACCELERATE | TANK_LEFT);
+    Step({KEY_UP, KEY_LEFT});
+    ExpectSameMotion(predicted, green(), frame);
+  }
+}
+
+// A shot followed by the foresight meets a moving tank in the very frame step in
+// which the game decides the match.
+TEST_F(ComputerTest, ForesightOfAShotHitsInTheFrameTheGameDecides) {
+  Place(blue(), 104.0, 100.0, 270, 0.0);
+  Place(green(), 400.0, 197.0, 0, 3.3);
+  const computer::ShotFate fate =
+      computer::FollowShot(ShotLeaving(blue()), green(), TANK_ACCELERATE);
+  ASSERT_EQ(fate.end, computer::ShotEnd::HitsTarget);
+  // Aimed a tank's width off, the same shot misses.
+  EXPECT_NE(computer::FollowShot(ShotLeaving(blue()), green(), TANK_ACCELERATE, 0.0, -40.0).end,
+            computer::ShotEnd::HitsTarget);
+
+  Step({KEY_A, KEY_UP, KEY_SPACE});
+  int frames = 1;
+  while (decisions().empty() && frames < 200) {
+    Step({KEY_UP, KEY_SPACE});
+    ++frames;
+  }
+  ASSERT_EQ(decisions().size(), 1u);
+  EXPECT_EQ(frames, fate.frames);
+  EXPECT_EQ(decisions()[0].message, BLUE_SHOT_GREEN);
+}
+
+TEST_F(ComputerTest, ItHoldsFireWhileTheBirdIsInTheLineOfFire) {
+  // From the start positions each tank faces the other across the bird.
+  EXPECT_TRUE(computer::ShotPathHitsBird(ShotLeaving(blue())));
+  EXPECT_TRUE(computer::ShotPathHitsBird(ShotLeaving(green())));
+  // Green standing between blue and the bird would be hit first, but should it
+  // move, the shot flies on into the bird: no level fires.
+  Place(green(), 200.0, 216.0, 90, 0.0);
+  ASSERT_EQ(computer::FollowShot(ShotLeaving(blue()), green(), 0).end,
+            computer::ShotEnd::HitsTarget);
+  for (int level = computer::LOWEST_LEVEL; level <= computer::HIGHEST_LEVEL; ++level) {
+    ComputerPlayer player(TankSide::Blue, level, 1);
+    for (int frame = 0; frame < 20; ++frame) {
+      EXPECT_EQ(player.ChooseKeys(state()) & TANK_FIRE, 0u) << "level " << level;
+    }
+  }
+  // The same two tanks above the bird: the line is clear and the hard computer
+  // fires at once.
+  Place(blue(), 104.0, 100.0, 270, 0.0);
+  Place(green(), 488.0, 100.0, 90, 0.0);
+  EXPECT_FALSE(computer::ShotPathHitsBird(ShotLeaving(blue())));
+  ComputerPlayer player(TankSide::Blue, computer::HIGHEST_LEVEL, 1);
+  EXPECT_NE(player.ChooseKeys(state()) & TANK_FIRE, 0u);
+}
+
+// Green drives straight and then turns; each level's picture of green shows the
+// turn only a reaction time later, and until then green where it would be had
+// it not turned.
+TEST_F(ComputerTest, EachLevelSeesAChangeAfterItsReactionTime) {
+  const int expectedMs[][2] = {{250, 350}, {100, 200}, {35, 100}};  // levels 1, 2, 3
+  for (int level = computer::LOWEST_LEVEL; level <= computer::HIGHEST_LEVEL; ++level) {
+    computer::Perception eyes(computer::LevelSettings(level).reactionFrames);
+    Tank truth = green(), straight = green();
+    constexpr int TURN_AT = 20;
+    int seenAt = 0;
+    for (int frame = 1; frame <= 40 && seenAt == 0; ++frame) {
+      const uint32_t keys = TANK_ACCELERATE | (frame >= TURN_AT ? TANK_LEFT : 0u);
+      computer::StepTank(truth, keys);
+      computer::StepTank(straight, TANK_ACCELERATE);
+      eyes.See(truth);
+      const computer::View view = eyes.Now();
+      if ((view.keys & TANK_LEFT) != 0) {
+        seenAt = frame;
+      } else if (frame > eyes.delayFrames() + 1) {
+        ExpectSameMotion(view.tank, straight, frame);
+      }
+    }
+    // Seen in the frame step that answers it: the change was made in frame
+    // step TURN_AT and shows on the screen from the next one.
+    const int answerMs = (seenAt + 1 - TURN_AT) * 35;
+    EXPECT_GE(answerMs, expectedMs[level - 1][0]) << "level " << level;
+    EXPECT_LE(answerMs, expectedMs[level - 1][1]) << "level " << level;
+  }
+}
+
+// Two computers against each other: the same seeds give the same match to the
+// last bit, other seeds another one.
+TEST_F(ComputerTest, TheSeedFixesTheMatch) {
+  auto play = [this](uint64_t seed) {
+    ResetMatch(state());
+    decisions().clear();
+    ComputerPlayer blueComputer(TankSide::Blue, 2, seed),
+        greenComputer(TankSide::Green, 2, seed + 1);
+    SetKeyChooser(TankSide::Blue, &blueComputer);
+    SetKeyChooser(TankSide::Green, &greenComputer);
+    std::vector<Tank> frames;
+    for (int frame = 0; frame < 400 && decisions().empty(); ++frame) {
+      Step({KEY_SPACE});
+      frames.push_back(green());
+      frames.push_back(blue());
+    }
+    SetKeyChooser(TankSide::Blue, nullptr);
+    SetKeyChooser(TankSide::Green, nullptr);
+    return frames;
+  };
+  const std::vector<Tank> first = play(11), again = play(11), other = play(12);
+  ASSERT_EQ(first.size(), again.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    ExpectSameMotion(again[i], first[i], static_cast<int>(i / 2));
+    for (int slot = 0; slot < SHOT_SLOTS; ++slot) {
+      ASSERT_EQ(again[i].shots[slot].active, first[i].shots[slot].active);
+      if (first[i].shots[slot].active == 1) {
+        EXPECT_EQ(again[i].shots[slot].x, first[i].shots[slot].x);
+        EXPECT_EQ(again[i].shots[slot].y, first[i].shots[slot].y);
+      }
+    }
+  }
+  bool differs = other.size() != first.size();
+  for (size_t i = 0; !differs && i < first.size(); ++i) {
+    differs = other[i].x != first[i].x || other[i].y != first[i].y;
+  }
+  EXPECT_TRUE(differs);
+}
+
+// A chosen tank ignores its keyboard keys; the other tank still reads its own.
+TEST_F(ComputerTest, AChosenTankIgnoresItsKeyboardKeys) {
+  struct Idle : KeyChooser {
+    uint32_t ChooseKeys(const MatchState&) override { return 0; }
+  } idle;
+  SetKeyChooser(TankSide::Blue, &idle);
+  Steps(5, {display::KEY_R, KEY_UP});
+  EXPECT_EQ(blue().x, 104.0);
+  EXPECT_LT(green().x, 488.0);
+}
+
+TEST(ComputerOptionsTest, LevelsOnTheCommandLine) {
+  auto parse = [](std::vector<const char*> words) {
+    words.insert(words.begin(), "brazdovar");
+    return ParseOptions(static_cast<int>(words.size()), words.data());
+  };
+  EXPECT_EQ(parse({}).computerLevel, 0);
+  EXPECT_EQ(parse({"--computer"}).computerLevel, 2);
+  EXPECT_EQ(parse({"--computer=1"}).computerLevel, 1);
+  EXPECT_EQ(parse({"--computer=3"}).computerLevel, 3);
+  for (const char* wrong : {"--computer=0", "--computer=4", "--computer=", "--computer=22"}) {
+    const Options options = parse({wrong});
+    EXPECT_EQ(options.computerLevel, 0) << wrong;
+    EXPECT_FALSE(options.error.empty()) << wrong;
+  }
+  EXPECT_TRUE(parse({"--computers"}).error.empty());  // not ours: ignored
+}
+
+}  // namespace
+}  // namespace game::testing
