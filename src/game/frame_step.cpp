@@ -12,6 +12,7 @@
 #include "game/match_over.h"
 #include "game/match_state.h"
 #include "game/observer.h"
+#include "game/sound_cues.h"
 #include "transform/rotate_sprite.h"
 
 namespace game {
@@ -32,18 +33,24 @@ constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
 constexpr int32_t CLOCK_PERIOD_MS = 35;
 
 // The six ways a match ends.
+// `how` is what the sound is told; a tank shot is always the loser.
 struct Outcome {
   std::string_view message;
   Winner winner;
+  audio::MatchEnd how;
 };
-constexpr Outcome GREEN_SHOT_BIRD = {"Zeleni tenk je ubio pticu. Plavi je pobedio.", BLUE_WINS};
-constexpr Outcome BLUE_SHOT_BIRD = {"Plavi tenk je ubio pticu. Zeleni je pobedio.", GREEN_WINS};
-constexpr Outcome GREEN_SHOT_BLUE = {"Zeleni tenk je ubio plavog. Zeleni je pobedio.", GREEN_WINS};
-constexpr Outcome BLUE_SHOT_GREEN = {"Plavi tenk je ubio zelenog. Plavi je pobedio.", BLUE_WINS};
+constexpr Outcome GREEN_SHOT_BIRD = {"Zeleni tenk je ubio pticu. Plavi je pobedio.", BLUE_WINS,
+                                     audio::MatchEnd::BirdShot};
+constexpr Outcome BLUE_SHOT_BIRD = {"Plavi tenk je ubio pticu. Zeleni je pobedio.", GREEN_WINS,
+                                    audio::MatchEnd::BirdShot};
+constexpr Outcome GREEN_SHOT_BLUE = {"Zeleni tenk je ubio plavog. Zeleni je pobedio.", GREEN_WINS,
+                                     audio::MatchEnd::TankShot};
+constexpr Outcome BLUE_SHOT_GREEN = {"Plavi tenk je ubio zelenog. Plavi je pobedio.", BLUE_WINS,
+                                     audio::MatchEnd::TankShot};
 constexpr Outcome GREEN_RAN_OVER_BIRD = {"Zeleni tenk je pregazio pticu. Plavi je pobedio.",
-                                         BLUE_WINS};
+                                         BLUE_WINS, audio::MatchEnd::BirdRunOver};
 constexpr Outcome BLUE_RAN_OVER_BIRD = {"Plavi tenk je pregazio pticu. Zeleni je pobedio.",
-                                        GREEN_WINS};
+                                        GREEN_WINS, audio::MatchEnd::BirdRunOver};
 
 void Blit(double x, double y, const display::Image* image, const display::Putter& putter,
           int32_t mode) {
@@ -154,6 +161,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
   if (observer != nullptr && observer->matchDecided != nullptr) {
     observer->matchDecided(state, outcome.message, outcome.winner);
   }
+  PostMatchEnded(outcome.how, state, outcome.winner == BLUE_WINS);
   frameclock::StopFrameClock();
   const MatchOverChoice choice = ShowMatchOver(outcome.message, outcome.winner);
   display::SleepMs(PAUSE_AFTER_MATCH_MS);
@@ -163,6 +171,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
     display::EndProgram(0);
   }
   ResetMatch(state);
+  PostMatchStarted();
   if (observer != nullptr && observer->newMatch != nullptr) observer->newMatch(state);
   frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
 }
@@ -183,8 +192,10 @@ void FrameStep() {
   display::LockScreen();
   display::ClearScreen(display::ARG_DEFAULT);
 
+  const FreeSlots freeSlots = FreeShotSlots(state);
   uint32_t keysHeld = HandleTankKeys(state.green, GREEN_KEYS);
   keysHeld |= HandleTankKeys(state.blue, BLUE_KEYS) << 5;
+  PostShotsFired(state, freeSlots);
   ApplyDeadZone(state.green);
   ApplyDeadZone(state.blue);
   WrapHeading(state.green);
@@ -203,6 +214,7 @@ void FrameStep() {
 
   const Outcome* outcome = FlyShotsAndTestHits(state);
   if (outcome == nullptr) outcome = TestRunOvers(state);
+  PostFrameSounds(state);
   if (outcome != nullptr) {
     ReportFrameStep(state, keysHeld);
     EndMatch(state, *outcome);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "game/options.h"
+#include "game/sound_cues.h"
 #include "game/startup.h"
 
 int main(int argc, char** argv) {
@@ -12,5 +13,7 @@ int main(int argc, char** argv) {
     std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
     return 0;
   }
+  // Before the window opens: SDL is started on one thread at a time.
+  game::StartSound(options.mute);
   game::RunProgram();
 }

@@ -13,6 +13,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       options.showVersion = true;
     } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
       options.showHelp = true;
+    } else if (std::strcmp(arg, "--mute") == 0) {
+      options.mute = true;
     }
   }
   return options;
@@ -27,13 +29,15 @@ std::string HelpText() {
          "Options:\n"
          "  -h, --help     print this help and exit\n"
          "      --version  print the version and exit\n"
+         "      --mute     start with the sound off\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"
          "  speed up         Up             R\n"
          "  slow down        Down           F\n"
          "  fire             Ctrl           A\n"
-         "When a match is decided, Space starts a new one and Esc quits.\n"
+         "M turns the sound off and on. When a match is decided, Space starts a new\n"
+         "one and Esc quits. Without a sound device the game plays silently.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
          "data folder (" "<prefix>/share/brazdovar" ").\n";

@@ -13,6 +13,7 @@ namespace game {
 struct Options {
   bool showVersion = false;  // --version: print the name and version, exit 0
   bool showHelp = false;     // --help or -h: print the usage and controls, exit 0
+  bool mute = false;         // --mute: start with the sound off (M turns it on)
 };
 
 // Reads argv[1..argc-1]; never fails.
