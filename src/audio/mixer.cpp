@@ -147,8 +147,9 @@ void Mixer::Limit(float* out, int frames) {
     const float peak = std::max(std::fabs(out[2 * i]), std::fabs(out[2 * i + 1]));
     float gain = limiterGain_ + LIMITER_RELEASE * (1.0f - limiterGain_);
     if (peak * gain > FULL_SCALE_LIMIT) gain = FULL_SCALE_LIMIT / peak;
-    out[2 * i] *= gain;
-    out[2 * i + 1] *= gain;
+    // The clamp only catches the last bit of float rounding in gain * peak.
+    out[2 * i] = std::clamp(out[2 * i] * gain, -FULL_SCALE_LIMIT, FULL_SCALE_LIMIT);
+    out[2 * i + 1] = std::clamp(out[2 * i + 1] * gain, -FULL_SCALE_LIMIT, FULL_SCALE_LIMIT);
     limiterGain_ = gain;
   }
 }

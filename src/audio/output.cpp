@@ -3,6 +3,7 @@
 #include "audio/output.h"
 
 #include <SDL2/SDL.h>
+#include <dlfcn.h>
 
 #include "audio/mixer.h"
 #include "audio/synth.h"
@@ -25,6 +26,21 @@ void Fill(void* userdata, Uint8* stream, int length) {
   output.mixer.Render(reinterpret_cast<float*>(stream), frames);
 }
 
+// ALSA's library reports a missing sound card on stderr by default, which would make
+// the game speak where it must stay silent. SDL loads that library at run time, so
+// the same instance is loaded here first and given a handler that says nothing; the
+// handle is kept, so the library and its handler stay for the life of the process.
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void SilenceAlsaMessages() {
+  void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+  if (alsa == nullptr) return;
+  using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+  using SetHandler = int (*)(Handler);
+  if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) {
+    set(QuietAlsa);
+  }
+}
+
 }  // namespace
 
 EventQueue& Events() {
@@ -33,6 +49,7 @@ EventQueue& Events() {
 }
 
 bool OpenOutput(bool muted) {
+  SilenceAlsaMessages();
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   // Deliberately never freed: the audio thread may run until the process ends.
   auto* output = new Output(muted);

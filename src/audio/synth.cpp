@@ -156,8 +156,9 @@ std::vector<float> MakeStartTone() {
 Bank MakeBank() { return {MakeShot(), MakeBlow(), MakeCry(), MakeStartTone()}; }
 
 float EngineSample(double phase) {
+  // The saw's own fundamental is -sin: adding more of it rounds the buzz.
   const double saw = 2.0 * phase - 1.0;
-  return static_cast<float>(0.6 * saw + 0.4 * std::sin(TWO_PI * phase));
+  return static_cast<float>(0.7 * saw - 0.3 * std::sin(TWO_PI * phase));
 }
 
 float EnginePitch(float speed) { return 40.0f + 30.0f * std::max(speed, 0.0f); }

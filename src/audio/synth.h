@@ -25,7 +25,7 @@ struct Bank {
 Bank MakeBank();
 
 // One sample of the engine note at oscillator phase `phase` (0..1, advanced by
-// frequency / SAMPLE_RATE per sample): a buzzing saw rounded by a sine of the same pitch.
+// frequency / SAMPLE_RATE per sample): a buzzing saw with its fundamental strengthened.
 float EngineSample(double phase);
 // The engine's pitch (Hz) and loudness (0..1) at a speed in pixels per frame step;
 // both rise with the speed, and a tank at rest is silent.
