@@ -31,12 +31,17 @@ const Rect kShotPath{340, 226, 150, 24};  // between the bird and green's muzzle
 long FramesFor(double seconds) { return std::lround(seconds * RATE); }
 double Ms(long frames) { return frames * 1000.0 / RATE; }
 
-// Sets an environment variable for the guard's lifetime (the child inherits it).
+// Sets an environment variable (or, given null, removes it) for the guard's
+// lifetime; the child inherits it.
 class Environment {
  public:
-  Environment(const char* name, const std::string& value) : name_(name) {
+  Environment(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value.c_str(), 1);
+    if (value != nullptr) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
   }
   ~Environment() {
     if (old_) {
@@ -108,7 +113,7 @@ class SoundTest : public AppTest {
 
 TEST_F(SoundTest, AShotIsWrittenWithin60MsOfTheFrameThatShowsIt) {
   const std::string audio = TempFile("audio.raw");
-  Environment driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", audio);
+  Environment driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", audio.c_str());
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
   const Snapshot before = ExpectPicture(IsArena, "the arena");
@@ -151,7 +156,7 @@ TEST_F(SoundTest, AShotIsWrittenWithin60MsOfTheFrameThatShowsIt) {
 
 TEST_F(SoundTest, MutedTheGameWritesSilenceAndPlaysAsBefore) {
   const std::string audio = TempFile("audio.raw");
-  Environment driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", audio);
+  Environment driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", audio.c_str());
   LaunchGame({"--mute"});
   if (HasFatalFailure() || IsSkipped()) return;
   ShootTheBirdAndLeave();
@@ -184,14 +189,17 @@ std::optional<long> ThreadTicks(pid_t pid, const std::string& prefix) {
   return std::nullopt;
 }
 
+// SDL's dummy driver, a driver that does not exist, and SDL's own choice (on a
+// test machine without a sound card: every real driver fails, and ALSA's library
+// would say so on stderr).
 TEST_F(SoundTest, DummyDriverAndNoDeviceLeaveTheGameAsItWasAndSilentOnStderr) {
-  for (const char* name : {"dummy", "no-such-driver"}) {
-    SCOPED_TRACE(name);
+  for (const char* name : {"dummy", "no-such-driver", static_cast<const char*>(nullptr)}) {
+    SCOPED_TRACE(name != nullptr ? name : "SDL's choice");
     const std::string errors = TempFile("stderr.txt");
     Environment driver("SDL_AUDIODRIVER", name);
     LaunchGame({}, errors);
     if (HasFatalFailure() || IsSkipped()) return;
-    if (std::string(name) == "dummy") {
+    if (name != nullptr && std::string(name) == "dummy") {
       // Both tanks drive in circles with their engines running: a measurement,
       // printed, not judged (the audio thread's share of one core). Then the
       // window is closed, as a player would.
