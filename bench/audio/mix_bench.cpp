@@ -14,7 +14,8 @@ namespace {
 
 constexpr size_t OUTPUT_BYTES = audio::BUFFER_FRAMES * audio::CHANNELS * sizeof(float);
 // Each voice reads one mono float per frame.
-constexpr size_t TOUCHED_BYTES = OUTPUT_BYTES + audio::VOICE_COUNT * audio::BUFFER_FRAMES * sizeof(float);
+constexpr size_t TOUCHED_BYTES =
+    OUTPUT_BYTES + audio::VOICE_COUNT * audio::BUFFER_FRAMES * sizeof(float);
 
 const audio::Bank& SharedBank() {
   static const audio::Bank bank = audio::MakeBank();

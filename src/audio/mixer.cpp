@@ -87,9 +87,8 @@ void Mixer::StopEngines() {
 
 bool Mixer::Silent() const {
   if (BusyVoices() != 0) return false;
-  return std::all_of(engines_.begin(), engines_.end(), [](const Engine& e) {
-    return e.level <= QUIET && e.targetLevel <= QUIET;
-  });
+  return std::all_of(engines_.begin(), engines_.end(),
+                     [](const Engine& e) { return e.level <= QUIET && e.targetLevel <= QUIET; });
 }
 
 void Mixer::Render(float* out, int frames) {

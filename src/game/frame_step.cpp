@@ -32,8 +32,8 @@ constexpr long double SHOT_STEP = 9.0;
 constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
 constexpr int32_t CLOCK_PERIOD_MS = 35;
 
-// The six ways a match ends.
-// `how` is what the sound is told; a tank shot is always the loser.
+// The six ways a match ends; `how` is what the sound is told (the tank shot is
+// always the loser).
 struct Outcome {
   std::string_view message;
   Winner winner;

@@ -1,11 +1,11 @@
 // The event queue between the frame step and the audio thread.
+#include "audio/event_queue.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 #include <vector>
-
-#include "audio/event_queue.h"
 
 namespace audio {
 namespace {

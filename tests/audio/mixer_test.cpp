@@ -1,8 +1,9 @@
 // The mixer on rendered buffers: the limiter, voice stealing, panning, muting, what
 // each event plays, and the same output for the same events.
+#include "audio/mixer.h"
+
 #include <gtest/gtest.h>
 
-#include "audio/mixer.h"
 #include "render.h"
 
 namespace audio::testing {

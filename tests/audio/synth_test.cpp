@@ -1,7 +1,8 @@
 // The synthesised effects and the engine note, measured on rendered buffers.
+#include "audio/synth.h"
+
 #include <gtest/gtest.h>
 
-#include "audio/synth.h"
 #include "render.h"
 
 namespace audio::testing {
@@ -15,10 +16,9 @@ struct Expected {
 
 TEST(SynthTest, EachEffectHasItsLengthAPeakBelowFullScaleAndEndsInSilence) {
   const Bank bank = MakeBank();
-  for (const Expected& effect : {Expected{"shot", bank.shot, 0.1, 0.3},
-                                 Expected{"blow", bank.blow, 1.0, 2.0},
-                                 Expected{"cry", bank.cry, 0.4, 0.8},
-                                 Expected{"start tone", bank.startTone, 0.15, 0.4}}) {
+  for (const Expected& effect :
+       {Expected{"shot", bank.shot, 0.1, 0.3}, Expected{"blow", bank.blow, 1.0, 2.0},
+        Expected{"cry", bank.cry, 0.4, 0.8}, Expected{"start tone", bank.startTone, 0.15, 0.4}}) {
     SCOPED_TRACE(effect.name);
     const double seconds = double(effect.samples.size()) / SAMPLE_RATE;
     EXPECT_GE(seconds, effect.shortest);

@@ -24,7 +24,7 @@ namespace {
 constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
 constexpr int RATE = 48000;
 constexpr int BYTES_PER_FRAME = 2 * sizeof(float);  // stereo floats
-constexpr double HEARD = 0.01;                        // a sample above this is sound
+constexpr double HEARD = 0.01;                      // a sample above this is sound
 const Rect kTopLeftBlock{0, 0, 32, 32};
 const Rect kShotPath{340, 226, 150, 24};  // between the bird and green's muzzle
 

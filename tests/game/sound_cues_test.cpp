@@ -1,10 +1,11 @@
 // What the frame step posts to the sound, recorded frame by frame on the headless
 // back end: shots fired, engine changes, the ending and the new match, and M.
+#include "game/sound_cues.h"
+
 #include <algorithm>
 
 #include "audio/output.h"
 #include "display/keys.h"
-#include "game/sound_cues.h"
 #include "game_fixture.h"
 
 namespace game::testing {
