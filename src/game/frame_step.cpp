@@ -13,6 +13,7 @@
 #include "game/match_over.h"
 #include "game/match_state.h"
 #include "game/observer.h"
+#include "game/sound_cues.h"
 #include "transform/rotate_sprite.h"
 
 namespace game {
@@ -32,19 +33,25 @@ constexpr long double SHOT_STEP = 9.0;
 constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
 constexpr int32_t CLOCK_PERIOD_MS = 35;
 
-// The six ways a match ends.
+// The six ways a match ends; `how` is what the sound is told (the tank shot is
+// always the loser).
 struct Outcome {
   std::string_view message;
   Winner winner;
+  audio::MatchEnd how;
 };
-constexpr Outcome GREEN_SHOT_BIRD = {"Zeleni tenk je ubio pticu. Plavi je pobedio.", BLUE_WINS};
-constexpr Outcome BLUE_SHOT_BIRD = {"Plavi tenk je ubio pticu. Zeleni je pobedio.", GREEN_WINS};
-constexpr Outcome GREEN_SHOT_BLUE = {"Zeleni tenk je ubio plavog. Zeleni je pobedio.", GREEN_WINS};
-constexpr Outcome BLUE_SHOT_GREEN = {"Plavi tenk je ubio zelenog. Plavi je pobedio.", BLUE_WINS};
+constexpr Outcome GREEN_SHOT_BIRD = {"Zeleni tenk je ubio pticu. Plavi je pobedio.", BLUE_WINS,
+                                     audio::MatchEnd::BirdShot};
+constexpr Outcome BLUE_SHOT_BIRD = {"Plavi tenk je ubio pticu. Zeleni je pobedio.", GREEN_WINS,
+                                    audio::MatchEnd::BirdShot};
+constexpr Outcome GREEN_SHOT_BLUE = {"Zeleni tenk je ubio plavog. Zeleni je pobedio.", GREEN_WINS,
+                                     audio::MatchEnd::TankShot};
+constexpr Outcome BLUE_SHOT_GREEN = {"Plavi tenk je ubio zelenog. Plavi je pobedio.", BLUE_WINS,
+                                     audio::MatchEnd::TankShot};
 constexpr Outcome GREEN_RAN_OVER_BIRD = {"Zeleni tenk je pregazio pticu. Plavi je pobedio.",
-                                         BLUE_WINS};
+                                         BLUE_WINS, audio::MatchEnd::BirdRunOver};
 constexpr Outcome BLUE_RAN_OVER_BIRD = {"Plavi tenk je pregazio pticu. Zeleni je pobedio.",
-                                        GREEN_WINS};
+                                        GREEN_WINS, audio::MatchEnd::BirdRunOver};
 
 void Blit(double x, double y, const display::Image* image, const display::Putter& putter,
           int32_t mode) {
@@ -168,6 +175,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
   if (observer != nullptr && observer->matchDecided != nullptr) {
     observer->matchDecided(state, outcome.message, outcome.winner);
   }
+  PostMatchEnded(outcome.how, state, outcome.winner == BLUE_WINS);
   frameclock::StopFrameClock();
   const MatchOverChoice choice = ShowMatchOver(outcome.message, outcome.winner);
   display::SleepMs(PAUSE_AFTER_MATCH_MS);
@@ -178,6 +186,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
   }
   ResetMatch(state);
   NotifyNewMatch();
+  PostMatchStarted();
   if (observer != nullptr && observer->newMatch != nullptr) observer->newMatch(state);
   frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
 }
@@ -199,11 +208,13 @@ void FrameStep() {
   display::ClearScreen(display::ARG_DEFAULT);
 
   // Both tanks' keys are chosen on the state the last frame showed, then act.
+  const FreeSlots freeSlots = FreeShotSlots(state);
   const uint32_t greenKeys = HeldTankKeys(TankSide::Green, state);
   const uint32_t blueKeys = HeldTankKeys(TankSide::Blue, state);
   ApplyTankKeys(state.green, greenKeys);
   ApplyTankKeys(state.blue, blueKeys);
   const uint32_t keysHeld = greenKeys | blueKeys << 5;
+  PostShotsFired(state, freeSlots);
   ApplyDeadZone(state.green);
   ApplyDeadZone(state.blue);
   WrapHeading(state.green);
@@ -222,6 +233,7 @@ void FrameStep() {
 
   const Outcome* outcome = FlyShotsAndTestHits(state);
   if (outcome == nullptr) outcome = TestRunOvers(state);
+  PostFrameSounds(state);
   if (outcome != nullptr) {
     ReportFrameStep(state, keysHeld);
     EndMatch(state, *outcome);

@@ -1,12 +1,14 @@
 // The game program: a two-player tank duel. Started without arguments it prints
 // nothing and exits with status 0 when its window closes; --version and --help
-// print and exit 0; --computer[=LEVEL] lets the computer drive the blue tank.
+// print and exit 0; --computer[=LEVEL] lets the computer drive the blue tank;
+// --mute starts with the sound off.
 #include <cstdio>
 #include <random>
 
 #include "game/computer/computer_player.h"
 #include "game/key_source.h"
 #include "game/options.h"
+#include "game/sound_cues.h"
 #include "game/startup.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
     std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
     return 0;
   }
+  // Before the window opens: SDL is started on one thread at a time.
+  game::StartSound(options.mute);
   if (options.computerLevel != 0) {
     // A fresh seed per run; brazdovar-sim takes a fixed one to replay a match.
     std::random_device entropy;

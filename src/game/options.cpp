@@ -22,6 +22,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       } else {
         options.error = "--computer takes a level of 1, 2 or 3";
       }
+    } else if (std::strcmp(arg, "--mute") == 0) {
+      options.mute = true;
     }
   }
   return options;
@@ -39,13 +41,15 @@ std::string HelpText() {
          "      --computer[=LEVEL]\n"
          "                 play green against the computer, which drives blue;\n"
          "                 LEVEL 1 (easy), 2 (the default) or 3 (hard)\n"
+         "      --mute     start with the sound off\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"
          "  speed up         Up             R\n"
          "  slow down        Down           F\n"
          "  fire             Ctrl           A\n"
-         "When a match is decided, Space starts a new one and Esc quits.\n"
+         "M turns the sound off and on. When a match is decided, Space starts a new\n"
+         "one and Esc quits. Without a sound device the game plays silently.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
          "data folder (" "<prefix>/share/brazdovar" ").\n";

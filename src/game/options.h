@@ -15,6 +15,7 @@ struct Options {
   bool showHelp = false;     // --help or -h: print the usage and controls, exit 0
   int computerLevel = 0;     // --computer[=1..3]: the computer drives blue; 0 = two players
   std::string error;         // a known option with a value it cannot take; exit 2
+  bool mute = false;         // --mute: start with the sound off (M turns it on)
 };
 
 // Reads argv[1..argc-1]; never fails.

@@ -8,6 +8,7 @@
 #include "display/screen.h"
 #include "game/frame_step.h"
 #include "game/observer.h"
+#include "game/sound_cues.h"
 #include "game/sprite_files.h"
 #include "imageio/load_image.h"
 
@@ -61,6 +62,7 @@ void RunProgram() {
   MatchState& state = Match();
   LoadSprites(state);
   ResetMatch(state);
+  PostMatchStarted();
   frameclock::RunFrameClock(CLOCK_PERIOD_MS, FrameStep);
 
   // A frame step that began just before the window was destroyed may still be

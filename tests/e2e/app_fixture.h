@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "child_process.h"
 #include "x_session.h"
@@ -32,17 +33,19 @@ using PictureTest = std::function<bool(const Snapshot&)>;
 
 class AppTest : public ::testing::Test {
  protected:
-  // Starts `program` in `workingDirectory` and waits for its window titled
-  // `title` to show a picture that `ready` accepts.
+  // Starts `program` in `workingDirectory` (with `arguments`, standard error into
+  // `errorFile` if named) and waits for its window titled `title` to show a
+  // picture that `ready` accepts.
   void Launch(const std::string& program, const std::string& workingDirectory,
-              const std::string& title, const PictureTest& ready) {
+              const std::string& title, const PictureTest& ready,
+              const std::vector<std::string>& arguments = {}, const std::string& errorFile = {}) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') GTEST_SKIP() << "no X server: run under xvfb-run";
     ASSERT_TRUE(x_.ok()) << "cannot connect to the X server in DISPLAY=" << display;
     ASSERT_TRUE(x_.HasXTest()) << "the X server lacks the XTEST extension";
     x_.ReleaseAllKeys();
     title_ = title;
-    child_.emplace(program, workingDirectory);
+    child_.emplace(program, workingDirectory, arguments, errorFile);
     ASSERT_GT(child_->pid(), 0) << "could not start " << program;
     window_ = x_.FindWindow(title, child_->pid(), START_TIMEOUT);
     ASSERT_NE(window_, 0u) << "no window titled \"" << title << "\"; the program "

@@ -1,6 +1,7 @@
 // Starting, waiting for and killing a test's child program.
 #include "child_process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -10,15 +11,23 @@
 
 namespace e2e {
 
-ChildProcess::ChildProcess(const std::string& program, const std::string& workingDirectory) {
+ChildProcess::ChildProcess(const std::string& program, const std::string& workingDirectory,
+                           const std::vector<std::string>& arguments,
+                           const std::string& errorFile) {
+  std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+  for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_ = fork();
   if (pid_ != 0) return;
   // In the child only async-signal-safe calls: the test process has threads.
   // Should the test program itself die, the kernel ends the child too.
   prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (chdir(workingDirectory.c_str()) != 0) _exit(126);
-  char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-  execv(program.c_str(), argv);
+  if (!errorFile.empty()) {
+    const int fd = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || dup2(fd, STDERR_FILENO) < 0) _exit(126);
+  }
+  execv(program.c_str(), argv.data());
   _exit(127);
 }
 

@@ -12,14 +12,18 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 class ChildProcess {
  public:
-  // Starts `program` (no arguments) with `workingDirectory` as its current directory.
-  // The environment, DISPLAY included, is inherited. pid() is -1 if it failed.
-  ChildProcess(const std::string& program, const std::string& workingDirectory);
+  // Starts `program` with `arguments` and `workingDirectory` as its current directory,
+  // its standard error into the file `errorFile` when one is named. The environment,
+  // DISPLAY included, is inherited. pid() is -1 if it failed.
+  ChildProcess(const std::string& program, const std::string& workingDirectory,
+               const std::vector<std::string>& arguments = {},
+               const std::string& errorFile = {});
   // Kills the program with SIGKILL and reaps it if it is still running.
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
