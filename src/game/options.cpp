@@ -32,7 +32,7 @@ Options ParseOptions(int argc, const char* const* argv) {
 std::string VersionText() { return std::string("brazdovar ") + BRAZDOVAR_VERSION + "\n"; }
 
 std::string HelpText() {
-  return "Usage: brazdovar [OPTION]\n"
+  return "Usage: brazdovar [OPTION]...\n"
          "A two-player tank duel: shoot the other tank, and keep away from the bird.\n"
          "\n"
          "Options:\n"
