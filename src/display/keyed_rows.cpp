@@ -6,8 +6,9 @@
 // pixel by pixel; a last block that overlapped the one before would read bytes
 // still on their way to memory, which costs a stall on every row. AVX-512
 // compares into a lane mask and stores only the kept lanes, with no read of the
-// destination, the row's end included. The choice is made at run time, as for the page fill, not with
-// target_clones, whose resolver runs before the ThreadSanitizer runtime is up.
+// destination, the row's end included. The choice is made at run time, as for
+// the page fill, not with target_clones, whose resolver runs before the
+// ThreadSanitizer runtime is up.
 #include "display/keyed_rows.h"
 
 #include <cstddef>
