@@ -3,6 +3,7 @@
 target_sources(brazdovar_display PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/blit.cpp
   ${CMAKE_CURRENT_LIST_DIR}/draw_position.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/keyed_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/putters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/screen_hold.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text.cpp)

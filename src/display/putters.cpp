@@ -5,6 +5,7 @@
 
 #include "display/blit.h"
 #include "display/draw_common.h"
+#include "display/keyed_rows.h"
 
 namespace display {
 namespace {
@@ -29,47 +30,17 @@ void CopyRows(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height, i
   }
 }
 
-// Leaves key-coloured pixels out. Every destination pixel is read and written
-// back (unchanged where the source is transparent), which lets the compiler
-// turn the loop into vector selects.
-template <typename Pixel, typename Keep, typename Store>
-void SkipKeyRows(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
-                 int32_t srcPitch, int32_t dstPitch, Keep keep, Store store) {
-  for (int32_t y = 0; y < height; ++y) {
-    const Pixel* s = RowAt<Pixel>(src, srcPitch, y);
-    Pixel* d = RowAt<Pixel>(dst, dstPitch, y);
-    for (int32_t x = 0; x < width; ++x) d[x] = keep(s[x]) ? store(s[x]) : d[x];
-  }
-}
-
-void Transparent4(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
-                  int32_t srcPitch, int32_t dstPitch, int32_t, Blender, void*) {
-  // The alpha byte is neither tested nor kept: copied pixels arrive with alpha 0.
-  constexpr uint32_t RGB = 0x00FFFFFFu;
-  SkipKeyRows<uint32_t>(
-      src, dst, width, height, srcPitch, dstPitch,
-      [](uint32_t p) { return (p & RGB) != (KEY_COLOUR_32 & RGB); },
-      [](uint32_t p) { return p & RGB; });
-}
-
-void Transparent2(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
-                  int32_t srcPitch, int32_t dstPitch, int32_t, Blender, void*) {
-  SkipKeyRows<uint16_t>(
-      src, dst, width, height, srcPitch, dstPitch, [](uint16_t p) { return p != KEY_COLOUR_16; },
-      [](uint16_t p) { return p; });
-}
-
-void Transparent1(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
-                  int32_t srcPitch, int32_t dstPitch, int32_t, Blender, void*) {
-  SkipKeyRows<uint8_t>(
-      src, dst, width, height, srcPitch, dstPitch, [](uint8_t p) { return p != KEY_COLOUR_8; },
-      [](uint8_t p) { return p; });
+// The keyed copy lives in keyed_rows.cpp, in versions for each processor.
+template <int BytesPerPixel>
+void Transparent(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
+                 int32_t srcPitch, int32_t dstPitch, int32_t, Blender, void*) {
+  detail::CopyKeyed(BytesPerPixel, src, dst, width, height, srcPitch, dstPitch);
 }
 
 }  // namespace
 
 const Putter PutOpaque = {CopyRows<4>, CopyRows<2>, CopyRows<1>};
-const Putter PutTransparent = {Transparent4, Transparent2, Transparent1};
+const Putter PutTransparent = {Transparent<4>, Transparent<2>, Transparent<1>};
 
 void PutAlphaMask(const uint8_t* src, uint8_t* dst, int32_t width, int32_t height,
                   int32_t srcPitch, int32_t dstPitch, int32_t, Blender, void*) {

@@ -1,5 +1,5 @@
-// PutImage and the putters: key colours per pixel size, clipping, source
-// rectangles, position rounding, header forms, marks and the auto-lock.
+// PutImage: clipping, source rectangles, position rounding, header forms, marks
+// and the auto-lock. The keys and the keyed copy are in keyed_blit_test.cpp.
 #include "display/blit.h"
 
 #include <future>
@@ -35,45 +35,6 @@ int Put(Image* target, float x, float y, const Image* source, int32_t mode = 1,
 }
 
 class BlitTest : public DrawTest {};
-
-// --- transparency keys, per pixel size ---------------------------------------
-
-struct KeyCase {
-  int depth;                       // bits of source and target
-  uint32_t pixel;                  // source pixel
-  bool transparent;                // left out by PutTransparent
-  uint32_t stored;                 // what PutTransparent stores otherwise
-};
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.depth << "-bit " << std::hex << c.pixel; }
-
-class TransparentKeyTest : public DrawTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(TransparentKeyTest, LeavesOutOnlyTheKeyColour) {
-  const KeyCase& c = GetParam();
-  const uint32_t before = c.depth == 32 ? BACKGROUND : c.depth == 16 ? 0x1234 : 0x56;
-  ImagePtr target(CreateImage(2, 1, 0, c.depth, 0));
-  SetPixel(target.get(), 0, 0, before);
-  SetPixel(target.get(), 1, 0, before);
-  ImagePtr source(CreateImage(1, 1, 0, c.depth, 0));
-  SetPixel(source.get(), 0, 0, c.pixel);
-
-  ASSERT_EQ(Put(target.get(), 1.0f, 0.0f, source.get(), 0, PutTransparent), 0);
-  EXPECT_EQ(PixelAt(target.get(), 1, 0), c.transparent ? before : c.stored);
-  EXPECT_EQ(PixelAt(target.get(), 0, 0), before);
-
-  // PutOpaque copies the same pixel as it stands, key colour included.
-  ASSERT_EQ(Put(target.get(), 1.0f, 0.0f, source.get()), 0);
-  EXPECT_EQ(PixelAt(target.get(), 1, 0), c.pixel);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    PixelSizes, TransparentKeyTest,
-    Values(KeyCase{32, 0xFFFF00FFu, true, 0}, KeyCase{32, 0x00FF00FFu, true, 0},
-           KeyCase{32, 0x7FFF00FFu, true, 0},
-           KeyCase{32, 0xFF123456u, false, 0x00123456u},  // alpha dropped
-           KeyCase{32, 0xFFFF00FEu, false, 0x00FF00FEu},  // one bit off the key
-           KeyCase{16, 0xF81Fu, true, 0}, KeyCase{16, 0xF81Eu, false, 0xF81Eu},
-           KeyCase{8, 0x00u, true, 0}, KeyCase{8, 0x01u, false, 0x01u}));
 
 // --- clipping, marks, source rectangles --------------------------------------
 
