@@ -102,9 +102,8 @@ TEST_F(SimTest, ReplaysTheSameNumbersAsTheGameInProcess) {
     ExpectTankMatches(line, "green", green());
     ExpectTankMatches(line, "blue", blue());
   }
-  // Ticks are due every 35 ms and run at the next 10 ms pass: 40, 70, 110, ...,
-  // 560; the one due at 595 would run at 600, where the script ends.
-  EXPECT_EQ(frames, 16);
+  // Ticks run at their due times, 35, 70, ..., 595; the script ends at 600.
+  EXPECT_EQ(frames, 17);
   EXPECT_TRUE(decisions().empty());
 }
 
