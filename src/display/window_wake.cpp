@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <cstdint>
 
 #include "display/platform/window_internal.h"
@@ -60,7 +59,7 @@ void WakeWindow(Runtime& runtime) {
 }
 
 void RunWindowThread(Runtime& runtime) {
-  // Without a wake signal the thread falls back to plain 10 ms passes.
+  // Without a window-system connection to watch (-1), events wait for a pass.
   const int eventFd = runtime.backend->EventFd();
   while (!runtime.stopRequested.load()) {
     // Drained before the pass: a wake raised after this point is served by the
