@@ -6,10 +6,11 @@
 //   display::SleepMs(35);   // virtual: runs the window passes and timers due meanwhile
 //
 // With Timing::Virtual there is no window thread: time moves only when a thread
-// sleeps (SleepMs, or Advance), and the window passes (every 10 ms), timers and
-// the workers they start run on the sleeping thread in time order, so a run is
-// deterministic and much faster than real time. With Timing::Real a window thread
-// makes real 10 ms passes, as with a real window.
+// sleeps (SleepMs, or Advance), and the window passes (every 10 ms), the timers at
+// their due times, the passes that an unlocked frame or a key change asks for
+// (at the time it happened) and the workers they start run on the sleeping
+// thread in time order, so a run is deterministic and much faster than real
+// time. With Timing::Real a window thread makes real passes, as with a real window.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -33,7 +34,9 @@ int64_t NowMs();
 // without the key-press flag checks).
 void Advance(int64_t ms);
 
-// Keyboard state that the next key-table refresh reads.
+// Keyboard state, taken into the key table when it changes: by a pass made at
+// once (on the virtual clock, when time next moves or on Advance(0)), or after
+// the unlock when the screen is locked.
 void SetKey(int32_t scanCode, bool down);
 void ReleaseAllKeys();
 // Called at the start of every window pass with the current time, before the key
@@ -41,7 +44,8 @@ void ReleaseAllKeys();
 void SetPassHook(std::function<void(int64_t nowMs)> hook);
 
 // Sends a message to the window as the window system would (WM_CLOSE for a close
-// request, WM_ACTIVATE, WM_KEYDOWN ...); it is dispatched on the next pass.
+// request, WM_ACTIVATE, WM_KEYDOWN ...); it is dispatched by a pass made at once,
+// as SetKey's change is taken.
 void PostWindowMessage(uint32_t message, uintptr_t wParam = 0, intptr_t lParam = 0);
 
 // One record per presentation: the band of rows copied to the (absent) window.

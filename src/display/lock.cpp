@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/runtime.h"
 #include "display/screen.h"
 #include "display/screen_state.h"
 
@@ -73,6 +74,9 @@ void UnlockScreen(int32_t first, int32_t last) {
     screen->locked.store(false);
     screen->mutex.Release();
   }
+  // A finished frame is shown now, not at the window thread's next pass.
+  Runtime* runtime = CurrentRuntime();
+  if (runtime != nullptr && first <= last && last < screen->height) WakeWindow(*runtime);
 }
 
 }  // namespace display

@@ -17,6 +17,21 @@
 
 namespace display {
 
+// An eventfd that other threads raise and the window thread waits on.
+class WakeSignal {
+ public:
+  WakeSignal();
+  ~WakeSignal();
+  WakeSignal(const WakeSignal&) = delete;
+  WakeSignal& operator=(const WakeSignal&) = delete;
+  void Raise();
+  void Drain();
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 struct Runtime {
   Screen* screen = nullptr;
   std::unique_ptr<platform::Backend> backend;
@@ -27,6 +42,10 @@ struct Runtime {
   std::thread thread;
   std::atomic<bool> stopRequested{false};
   std::atomic<bool> active{true};
+  // Ends the window thread's wait before its next pass is due (see WakeWindow);
+  // on the virtual clock the flag asks the sleeping thread for a step instead.
+  WakeSignal wake;
+  std::atomic<bool> wakeRequested{false};
 
   // Virtual timing: the clock, the next pass and workers waiting for the pass to end.
   std::atomic<int64_t> virtualNow{0};
@@ -55,8 +74,20 @@ int64_t RuntimeNow(const Runtime& runtime);
 // while active, dispatch messages and due timers. Takes and releases the screen mutex.
 void WindowPass(Runtime& runtime);
 
+// The real window thread's loop after its window opened: a pass, then a wait until
+// the next pass (about 10 ms on), the next timer's due time, a WakeWindow call or
+// an event from the window system, whichever comes first; until a stop request.
+void RunWindowThread(Runtime& runtime);
+
+// Something for the window thread arrived (a finished frame, a key): it runs a
+// pass now instead of at its next one. Any thread; calls nothing of the window
+// system. On the virtual clock the sleeping thread makes that pass at the
+// current time, before its clock moves on.
+void WakeWindow(Runtime& runtime);
+
 // Sleeps on the runtime's clock: a real sleep, or on the virtual clock the passes,
-// timers and workers due within the interval, run on this thread in time order.
+// the steps asked for by WakeWindow, the timers at their due times and the
+// workers they start, run on this thread in time order.
 void RuntimeSleep(Runtime& runtime, int64_t ms);
 
 // The pass hook and keyboard state of the headless back end (set by its API).

@@ -149,10 +149,7 @@ void WindowThreadMain(Runtime* runtime, std::string title, int32_t flags,
     runtime->backend->Shutdown();
     return;
   }
-  while (!runtime->stopRequested.load()) {
-    WindowPass(*runtime);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  RunWindowThread(*runtime);
   runtime->backend->DestroyWindow();
   runtime->backend->Shutdown();
 }

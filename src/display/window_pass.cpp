@@ -76,26 +76,38 @@ void WindowPass(Runtime& runtime) {
   std::vector<platform::PendingMessage> messages;
   runtime.backend->PumpEvents(now, messages);
   if (runtime.active.load()) runtime.backend->ReadKeyboard(screen.keyTable);
+  runtime.wakeRequested.store(false);  // what asked for a pass until now is served
   for (const auto& message : messages) platform::PostWindowMessage(runtime.window, message);
   platform::DispatchWindow(runtime.window, now);
   screen.mutex.Release();
 }
 
 void RuntimeSleep(Runtime& runtime, int64_t ms) {
-  if (ms <= 0) return;
+  if (ms < 0) return;
   if (!runtime.virtualTime) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }
-  // Virtual clock: make every pass due within the interval on this thread. A
-  // sleeper holding the screen lock gets no passes, as the window thread would
-  // wait for the lock. Workers started by a pass (frame steps) run right after it
-  // and may sleep themselves, which moves the clock on from inside this loop.
+  // Virtual clock: run on this thread, in time order, what the window thread would
+  // run within the interval: a pass asked for by WakeWindow at once (a sleep of 0
+  // serves only those), the 10 ms passes, and each timer at its due time. A
+  // sleeper holding the screen lock gets none of them, as the window thread would
+  // wait for the lock. Workers started by a step (frame steps) run right after
+  // it and may sleep themselves, which moves the clock on from inside this loop.
   const int64_t target = runtime.virtualNow.load() + ms;
-  while (runtime.nextPass <= target) {
-    runtime.virtualNow.store(std::max(runtime.virtualNow.load(), runtime.nextPass));
-    runtime.nextPass += 10;
-    if (runtime.screen->mutex.HeldByMe()) continue;
+  for (;;) {
+    const bool held = runtime.screen->mutex.HeldByMe();
+    if (!held && runtime.wakeRequested.load()) {
+      WindowPass(runtime);
+      RunPendingWorkers(runtime);
+      continue;
+    }
+    int64_t next = runtime.nextPass;
+    if (!held) next = std::min(next, platform::NextTimerDue(runtime.window));
+    if (next > target) break;
+    runtime.virtualNow.store(std::max(runtime.virtualNow.load(), next));
+    if (next == runtime.nextPass) runtime.nextPass += 10;
+    if (held) continue;
     WindowPass(runtime);
     RunPendingWorkers(runtime);
   }

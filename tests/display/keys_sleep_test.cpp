@@ -4,6 +4,7 @@
 #include "display/keys.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
+#include "display/screen_state.h"
 #include "display/sleep.h"
 #include "headless_fixture.h"
 
@@ -11,10 +12,11 @@ using namespace display;
 
 using KeysTest = HeadlessScreen;
 
-TEST_F(KeysTest, HeldKeysReadMinusOneAfterARefresh) {
+TEST_F(KeysTest, HeldKeysReadMinusOneOnceTaken) {
+  headless::Advance(3);
   headless::SetKey(KEY_UP, true);
-  EXPECT_EQ(IsKeyDown(KEY_UP), 0);  // not refreshed yet
-  headless::Advance(10);
+  EXPECT_EQ(IsKeyDown(KEY_UP), 0);  // the window has not run yet
+  headless::Advance(0);             // it runs for the change, before any pass
   EXPECT_EQ(IsKeyDown(KEY_UP), -1);
   EXPECT_EQ(IsKeyDown(KEY_DOWN), 0);
   EXPECT_EQ(IsKeyDown(128), 0);
@@ -24,14 +26,18 @@ TEST_F(KeysTest, HeldKeysReadMinusOneAfterARefresh) {
   EXPECT_EQ(IsKeyDown(KEY_UP), 0);
 }
 
-TEST_F(KeysTest, LockedFrameSeesOneSnapshot) {
+TEST_F(KeysTest, LockedFrameSeesOneSnapshotAndTheKeyComesAtTheUnlock) {
   LockScreen();
   headless::SetKey(KEY_CTRL, true);
-  headless::Advance(30);  // the passes wait for the lock
+  headless::PostWindowMessage(platform::WM_CHAR, 'x');
+  headless::Advance(33);  // the passes and the key wait for the lock
   EXPECT_EQ(IsKeyDown(KEY_CTRL), 0);
+  EXPECT_FALSE(CurrentScreen()->keyPressed.load());
   UnlockScreen(-1, -1);
-  headless::Advance(10);
+  headless::Advance(0);
   EXPECT_EQ(IsKeyDown(KEY_CTRL), -1);
+  EXPECT_TRUE(CurrentScreen()->keyPressed.load());
+  EXPECT_EQ(headless::TakePresentations().at(0).timeMs, 33);
 }
 
 TEST(ScanCodes, GameKeysAndFoldedExtendedKeys) {

@@ -224,14 +224,13 @@ void WritePam(const std::string& path) {
   if (!out) Fail("cannot write " + path);
 }
 
-// Frame N is presented by the first window pass after the one in which it was
-// drawn; once a presentation later than the frame has been made, the window
-// holds it.
+// Frame N is presented by the pass its unlock asks for, at the frame's own time;
+// once a presentation made after the frame has been seen, the window holds it.
 void DumpWhenPresented(bool force) {
   if (recorder.dumped || !recorder.dumpAfterMs) return;
   bool presented = false;
   for (const auto& presentation : display::headless::TakePresentations()) {
-    if (presentation.timeMs > *recorder.dumpAfterMs) presented = true;
+    if (presentation.timeMs >= *recorder.dumpAfterMs) presented = true;
   }
   if (!presented && !force) return;
   WritePam(recorder.options.dumpFile);
@@ -254,6 +253,8 @@ void OnFrameStepEnded(const game::MatchState& state, uint32_t keysHeld) {
   PrintState(state);
   std::printf("}\n");
   if (recorder.options.dumpFrame == recorder.frames) {
+    // Presentations made before this point showed earlier frames.
+    display::headless::TakePresentations();
     recorder.dumpAfterMs = display::headless::NowMs();
   }
 }

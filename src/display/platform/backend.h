@@ -42,6 +42,9 @@ class Backend {
   virtual void PumpEvents(int64_t nowMs, std::vector<PendingMessage>& out) = 0;
   // Writes 1 for every scan code whose key is held, 0 for the rest.
   virtual void ReadKeyboard(uint8_t table[KEY_TABLE_SIZE]) = 0;
+  // A descriptor that turns readable when the window system has events for
+  // PumpEvents, for the window thread to wait on; -1 when there is none.
+  virtual int EventFd() { return -1; }
   virtual void SetTitle(const std::string& title) = 0;
   virtual void SetPointer(const PointerState& pointer) = 0;
 };

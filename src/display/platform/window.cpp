@@ -2,6 +2,8 @@
 // destruction, the quit message, timers and worker threads.
 #include "display/platform/window.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <system_error>
 #include <thread>
 
@@ -130,6 +132,13 @@ void DispatchWindow(Window* window, int64_t nowMs) {
     const TimerProc callback = timer.callback;
     if (callback != nullptr) callback(window, WM_TIMER, id, static_cast<uint32_t>(nowMs));
   }
+}
+
+int64_t NextTimerDue(Window* window) {
+  std::lock_guard guard(window->timerMutex);
+  int64_t due = INT64_MAX;
+  for (const Timer& timer : window->timers) due = std::min(due, timer.dueMs);
+  return due;
 }
 
 }  // namespace display::platform

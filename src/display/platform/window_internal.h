@@ -45,5 +45,7 @@ struct Window {
 void PostWindowMessage(Window* window, const PendingMessage& message);
 // The dispatch step of a pass: every queued message, then every due timer.
 void DispatchWindow(Window* window, int64_t nowMs);
+// The earliest due time of the window's timers; INT64_MAX when none is armed.
+int64_t NextTimerDue(Window* window);
 
 }  // namespace display::platform

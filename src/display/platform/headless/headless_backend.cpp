@@ -31,6 +31,12 @@ State& Shared() {
   return state;
 }
 
+// A key or message reaches the window thread when it happens, as a window
+// system's event would; on the virtual clock, at the current time.
+void WakeForEvent() {
+  if (Runtime* runtime = CurrentRuntime()) WakeWindow(*runtime);
+}
+
 class HeadlessBackend final : public platform::Backend {
  public:
   const char* Name() const override { return "headless"; }
@@ -123,13 +129,19 @@ void Advance(int64_t ms) {
 
 void SetKey(int32_t scanCode, bool down) {
   if (scanCode < 0 || scanCode >= KEY_TABLE_SIZE) return;
-  std::lock_guard guard(Shared().mutex);
-  Shared().keys[scanCode] = down ? 1 : 0;
+  {
+    std::lock_guard guard(Shared().mutex);
+    Shared().keys[scanCode] = down ? 1 : 0;
+  }
+  WakeForEvent();
 }
 
 void ReleaseAllKeys() {
-  std::lock_guard guard(Shared().mutex);
-  std::memset(Shared().keys, 0, KEY_TABLE_SIZE);
+  {
+    std::lock_guard guard(Shared().mutex);
+    std::memset(Shared().keys, 0, KEY_TABLE_SIZE);
+  }
+  WakeForEvent();
 }
 
 void SetPassHook(std::function<void(int64_t nowMs)> hook) {
@@ -140,6 +152,7 @@ void SetPassHook(std::function<void(int64_t nowMs)> hook) {
 void PostWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (Runtime* runtime = CurrentRuntime()) {
     platform::PostWindowMessage(runtime->window, platform::PendingMessage{message, wParam, lParam});
+    WakeWindow(*runtime);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "display/platform/backend.h"
+#include "display/platform/sdl/event_fd.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
 
@@ -109,6 +110,8 @@ class SdlBackend final : public Backend {
       if (code >= 0) table[code] = 1;
     }
   }
+
+  int EventFd() override { return SdlEventFd(window_); }
 
   void SetTitle(const std::string& title) override {
     if (window_ != nullptr) SDL_SetWindowTitle(window_, title.c_str());
