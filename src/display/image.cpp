@@ -68,7 +68,7 @@ Image* CreateImage(int32_t width, int32_t height, uint32_t colour, int32_t depth
   const Screen* screen = CurrentScreen();
   if (screen == nullptr || width <= 0 || height <= 0) return nullptr;
   const uint32_t bytesPerPixel =
-      depth <= 0 ? screen->bytesPerPixel : static_cast<uint32_t>((depth + 7) / 8);
+      depth <= 0 ? screen->bytesPerPixel : (static_cast<uint32_t>(depth) + 7u) / 8u;  // no overflow near INT32_MAX
   if (bytesPerPixel != 1 && bytesPerPixel != 2 && bytesPerPixel != 4) return nullptr;
 
   if (flags & DEFAULT_COLOUR_FLAG) {
