@@ -325,10 +325,12 @@ void ClearScreen(int32_t mode) {
     for (int32_t y = clip.y; y < clip.y + clip.height; ++y) {
       uint8_t* row = screen->page.data() + size_t(y) * screen->pitch;
       const size_t width = size_t(clip.width);
+      const uint32_t colour = state.background;
       switch (screen->bytesPerPixel) {
-        case 4: Fill32(reinterpret_cast<uint32_t*>(row) + clip.x, width, state.background); break;
-        case 2: std::fill_n(reinterpret_cast<uint16_t*>(row) + clip.x, width, uint16_t(state.background)); break;
-        default: std::memset(row + clip.x, int(state.background & 0xFFu), width); break;
+        case 4: Fill32(reinterpret_cast<uint32_t*>(row) + clip.x, width, colour); break;
+        case 2: std::fill_n(reinterpret_cast<uint16_t*>(row) + clip.x, width, uint16_t(colour));
+          break;
+        default: std::memset(row + clip.x, int(colour & 0xFFu), width); break;
       }
     }
     if (clip.height > 0) MarkRows(*screen, clip.y, clip.y + clip.height - 1);

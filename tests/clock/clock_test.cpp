@@ -122,7 +122,8 @@ TEST_F(FrameClock, ACloseBeforeTheClockRunsEndsItAtOnce) {
           alarm(5);  // a hang ends the child with SIGALRM
           const intptr_t layer = OpenGameWindow(640, 480, 32, 1, 0);
           platform::Window* window = GetWindowHandle();
-          if (beforeTheHook) platform::SetWindowProc(window, reinterpret_cast<platform::WindowProc>(layer));
+          const auto layerProc = reinterpret_cast<platform::WindowProc>(layer);
+          if (beforeTheHook) platform::SetWindowProc(window, layerProc);
           headless::PostWindowMessage(platform::WM_CLOSE);
           headless::Advance(20);
           if (beforeTheHook) platform::SetWindowProc(window, GameWindowHook);

@@ -97,7 +97,8 @@ TEST(ScreenDepths, ClearToTheClipFillsSmallerPixelsToo) {
     Screen& screen = *CurrentScreen();
     std::fill(screen.page.begin(), screen.page.end(), uint8_t{0x5A});
     ClearScreen(1);
-    EXPECT_TRUE(std::all_of(screen.page.begin(), screen.page.end(), [](uint8_t b) { return b == 0; }))
+    EXPECT_EQ(std::count(screen.page.begin(), screen.page.end(), uint8_t{0}),
+              std::ptrdiff_t(screen.page.size()))
         << depth << "-bit page";
     CloseScreen();
   }

@@ -413,8 +413,9 @@ TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
 // status 0, as it does whenever its screen cannot open.
 TEST(GameWithoutDisplay, EndsAtOnceSilentlyWithStatusZero) {
   const auto start = std::chrono::steady_clock::now();
-  FILE* output = popen("timeout -s KILL 5 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER -u XDG_RUNTIME_DIR "
-                       "'" E2E_GAME_PATH "' 2>&1", "r");
+  FILE* output = popen("timeout -s KILL 5 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "
+                       "-u XDG_RUNTIME_DIR '" E2E_GAME_PATH "' 2>&1",
+                       "r");
   ASSERT_NE(output, nullptr);
   std::string printed;
   for (int c; (c = std::fgetc(output)) != EOF;) printed += static_cast<char>(c);

@@ -1,7 +1,7 @@
 // A close request at every stage of the game's life ends the whole program with
 // status 0 within a second: while the sprites load (one of them a named pipe that
-// is filled only after the close; the second counts from its last read), during a frame step, on the match-over screen
-// and in its one-second pause. Each run is the real start-up in a child process on
+// is filled only after the close; the second counts from its last read), during a
+// frame step, on the match-over screen and in its one-second pause. Each run is the real start-up in a child process on
 // the headless back end with a real window thread.
 #include <fcntl.h>
 #include <gtest/gtest.h>

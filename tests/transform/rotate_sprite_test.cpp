@@ -80,8 +80,8 @@ TEST(RotateSpriteTest, TurningInPlaceEqualsTurningACopy) {
     const TestImage turned = MakeDistinctImage(48, 48, 1);
     RotateSprite(inPlace.get(), inPlace.get(), heading);
     RotateSprite(turned.get(), original.get(), heading);
-    ASSERT_EQ(0, std::memcmp(display::ImagePixels(inPlace.get()), display::ImagePixels(turned.get()),
-                             size_t{turned->pitch} * 48))
+    ASSERT_EQ(0, std::memcmp(display::ImagePixels(inPlace.get()),
+                             display::ImagePixels(turned.get()), size_t{turned->pitch} * 48))
         << "heading " << heading;
   }
 }
