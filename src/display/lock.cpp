@@ -43,9 +43,9 @@ void ScreenMutex::Close() {
   released_.notify_all();
 }
 
-bool ScreenMutex::Held() {
+bool ScreenMutex::Locked() {
   std::lock_guard guard(mutex_);
-  return held_;
+  return held_ && kind_ == Hold::LockScreen;
 }
 
 AutoLock::AutoLock(Screen& screen) : screen_(screen) {

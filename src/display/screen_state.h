@@ -38,7 +38,8 @@ class ScreenMutex {
   bool ClaimLockScreenHold();
   // Wakes every waiter and makes later Acquire calls return false at once.
   void Close();
-  bool Held();
+  // True while a LockScreen lock is held (the locked flag).
+  bool Locked();
   bool HeldByMe() const { return holder_.load(std::memory_order_acquire) == std::this_thread::get_id(); }
 
  private:

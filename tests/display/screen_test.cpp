@@ -50,7 +50,7 @@ TEST_F(ScreenTest, ClearFillsAndMarksEveryRow) {
   LockScreen();
   ClearScreen(ARG_DEFAULT);
   UnlockScreen(10, 5);  // marks nothing, still unlocks
-  EXPECT_FALSE(CurrentScreen()->mutex.Held());
+  EXPECT_FALSE(CurrentScreen()->mutex.Locked());
   const uint32_t* page = Page();
   EXPECT_TRUE(std::all_of(page, page + 640 * 480, [](uint32_t p) { return p == 0xFF000000u; }));
   const auto shown = NextPass();
@@ -84,7 +84,7 @@ TEST_F(ScreenTest, LockIsUncounted) {
   LockScreen();
   LockScreen();
   UnlockScreen(-1, -1);
-  EXPECT_FALSE(CurrentScreen()->mutex.Held());
+  EXPECT_FALSE(CurrentScreen()->mutex.Locked());
   // The window pass can take the mutex again.
   EXPECT_EQ(NextPass().size(), 1u);
 }
