@@ -75,9 +75,9 @@ TEST_F(LockThreads, WindowThreadPresentsAndRefreshesKeys) {
   EXPECT_EQ(shown[0].lastRow, 479);
 }
 
-// Two threads draw (clearing the page under the auto-lock) while a third locks,
-// draws, checks that nobody drew meanwhile, unlocks, and unlocks once more without
-// holding anything. An unlock must never release another thread's auto-lock (which
+// Two threads take the auto-lock over and over (key reads, and clearing the page)
+// while a third locks, draws, checks that the lock is still its own and nobody drew
+// meanwhile, unlocks, and unlocks once more without holding anything. An unlock must never release another thread's auto-lock (which
 // that thread would then release a second time, under someone else's lock), and
 // no unlock may be lost (LockScreen would hang).
 TEST_F(LockThreads, UnlockNeverReleasesAnotherThreadsAutoLock) {
@@ -88,7 +88,10 @@ TEST_F(LockThreads, UnlockNeverReleasesAnotherThreadsAutoLock) {
   std::vector<std::thread> drawers;
   for (int i = 0; i < 2; ++i) {
     drawers.emplace_back([&stop] {
-      while (!stop.load()) ClearScreen(ARG_DEFAULT);
+      while (!stop.load()) {
+        for (int i = 0; i < 64; ++i) IsKeyDown(KEY_SPACE);
+        ClearScreen(ARG_DEFAULT);
+      }
     });
   }
   const auto* page = reinterpret_cast<const uint32_t*>(CurrentScreen()->page.data());
@@ -99,13 +102,14 @@ TEST_F(LockThreads, UnlockNeverReleasesAnotherThreadsAutoLock) {
     PutImage(nullptr, 0, 0, mine.get(), ARG_DEFAULT, 0, 0, 0, 0, 0, PutOpaque);
     for (int spin = 0; spin < 50; ++spin) {
       for (int y = 0; y < SIZE; y += 7) broken += page[y * 640 + (spin % SIZE)] != MINE;
+      broken += !CurrentScreen()->mutex.Locked();
     }
     UnlockScreen(-1, -1);
     UnlockScreen(round % 480, round % 480);  // holds nothing: marks under the auto-lock
   }
   stop = true;
   for (auto& drawer : drawers) drawer.join();
-  EXPECT_EQ(broken, 0) << "another thread drew into the locked frame";
+  EXPECT_EQ(broken, 0) << "the lock was released under its holder, or another thread drew";
   EXPECT_FALSE(CurrentScreen()->mutex.Locked());
 }
 
