@@ -165,6 +165,7 @@ void ShutdownScreen(bool freeMemory) {
   // Whoever holds the lock or waits for it, the window thread gets out of its
   // pass: a waiting pass gives up, and no thread can take the lock from now on.
   screen->mutex.Close();
+  WakeWindow(*runtime);  // out of its wait between passes too
   if (runtime->thread.joinable()) {
     if (runtime->thread.get_id() == std::this_thread::get_id()) {
       runtime->thread.detach();  // called from the window thread itself

@@ -384,7 +384,7 @@ TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc
 // A close that comes while a sprite read blocks (a named pipe called like a
 // sprite, filled only after the close) ends the game within a second of the read.
 TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
-  EmptyDirectory directory;
+  TemporaryDirectory directory;  // removes the pipe with it
   ASSERT_FALSE(directory.path().empty());
   const std::string pipePath = directory.path() + "/tank.bmp";
   ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
@@ -406,7 +406,6 @@ TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
     EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
         << "the program " << DescribeStatus(status);
   }
-  unlink(pipePath.c_str());
 }
 
 // Without a display to show a window on, the game ends at once, silently, with
