@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and game tests, benchmark smoke runs,
-# end-to-end tests under Xvfb (the installed game among them), the installed files
-# and the Debian package, the ASan+UBSan and TSan builds, and the fuzzers.
+# end-to-end tests and a 60 s soak of the game under Xvfb (the installed game among
+# them), the installed files and the Debian package, the ASan+UBSan and TSan builds,
+# and the fuzzers (from their kept corpora in fuzz/corpus/).
 # Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -26,6 +27,8 @@ if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
   echo "-- frame pacing of the game (figures only, never judged)"
   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing build/src/game/brazdovar assets --seconds 1 --presses 5
 fi
+echo "== Soak: the game for 60 s of random keys, then a close"
+tools/e2e/soak.sh build/src/game/brazdovar 60 assets
 
 echo "== What the build installs, and the Debian package"
 tools/package/check_package.sh build
@@ -49,6 +52,8 @@ while read -r name corpus; do
   [ -n "$name" ] || continue
   mkdir -p "$fuzz_dir/$name"
   IFS=: read -r -a seeds <<< "$corpus"
+  # The kept corpus (the suites minimised, plus earlier finds) when there is one.
+  [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
   echo "-- $name for ${FUZZ_SECONDS:-60} s"
   build-fuzz/fuzz/*/"$name" -max_total_time="${FUZZ_SECONDS:-60}" -rss_limit_mb=2048 \
     -print_final_stats=0 -artifact_prefix="$fuzz_dir/$name/" "$fuzz_dir/$name" "${seeds[@]}" \

@@ -38,8 +38,15 @@ int RunFrameClock(int32_t periodMs, FrameRoutine routine) {
   g_routine.store(routine);
   Window* window = g_window.load();
   if (window == nullptr) return 0;
-  display::platform::SetTimer(window, TIMER_ID, uint32_t(periodMs), ClockTick);
+  // Set before looking at the window: a WM_DESTROY from here on clears it again.
   g_running.store(true);
+  // A close that came during start-up, before the hook was installed, reached the
+  // layer's own procedure, which only queues a key: honour it now.
+  if (display::platform::CloseRequested(window)) display::platform::DestroyWindow(window);
+  display::platform::SetTimer(window, TIMER_ID, uint32_t(periodMs), ClockTick);
+  // Destroyed already (a close while the sprites loaded): its WM_DESTROY has come
+  // and gone, and nothing would clear `running` again.
+  if (!display::platform::IsWindowAlive(window)) return 0;
   // The first thread parks until the hook clears `running`; on a real clock it
   // is woken by that change instead of looking every millisecond.
   display::SleepWhile(g_running, true);

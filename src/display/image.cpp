@@ -67,8 +67,9 @@ Image* AllocateImage(uint32_t width, uint32_t height, uint32_t bytesPerPixel, ui
 Image* CreateImage(int32_t width, int32_t height, uint32_t colour, int32_t depth, uint32_t flags) {
   const Screen* screen = CurrentScreen();
   if (screen == nullptr || width <= 0 || height <= 0) return nullptr;
+  // Unsigned, so a depth near INT32_MAX cannot overflow on its way to a refusal.
   const uint32_t bytesPerPixel =
-      depth <= 0 ? screen->bytesPerPixel : static_cast<uint32_t>((depth + 7) / 8);
+      depth <= 0 ? screen->bytesPerPixel : (static_cast<uint32_t>(depth) + 7u) / 8u;
   if (bytesPerPixel != 1 && bytesPerPixel != 2 && bytesPerPixel != 4) return nullptr;
 
   if (flags & DEFAULT_COLOUR_FLAG) {

@@ -162,11 +162,10 @@ void ShutdownScreen(bool freeMemory) {
   Screen* screen = g_screen.exchange(nullptr);
   if (runtime == nullptr) return;
   runtime->stopRequested.store(true);
-  if (screen->locked.load()) {
-    screen->locked.store(false);
-    screen->autoLocked.store(false);
-    screen->mutex.Release();
-  }
+  // Whoever holds the lock or waits for it, the window thread gets out of its
+  // pass: a waiting pass gives up, and no thread can take the lock from now on.
+  screen->mutex.Close();
+  WakeWindow(*runtime);  // out of its wait between passes too
   if (runtime->thread.joinable()) {
     if (runtime->thread.get_id() == std::this_thread::get_id()) {
       runtime->thread.detach();  // called from the window thread itself
@@ -325,8 +324,15 @@ void ClearScreen(int32_t mode) {
   } else if (mode == 1) {
     const ClipRect& clip = state.clip;
     for (int32_t y = clip.y; y < clip.y + clip.height; ++y) {
-      auto* row = reinterpret_cast<uint32_t*>(screen->page.data() + size_t(y) * screen->pitch);
-      if (screen->bytesPerPixel == 4) Fill32(row + clip.x, size_t(clip.width), state.background);
+      uint8_t* row = screen->page.data() + size_t(y) * screen->pitch;
+      const size_t width = size_t(clip.width);
+      const uint32_t colour = state.background;
+      switch (screen->bytesPerPixel) {
+        case 4: Fill32(reinterpret_cast<uint32_t*>(row) + clip.x, width, colour); break;
+        case 2: std::fill_n(reinterpret_cast<uint16_t*>(row) + clip.x, width, uint16_t(colour));
+          break;
+        default: std::memset(row + clip.x, int(colour & 0xFFu), width); break;
+      }
     }
     if (clip.height > 0) MarkRows(*screen, clip.y, clip.y + clip.height - 1);
   } else {

@@ -23,16 +23,31 @@ namespace display {
 // The screen's mutex. Unlike std::mutex it may be released by a thread other than
 // the one that took it (one UnlockScreen releases the lock whoever set it), and it
 // knows its holder, so the holder's own drawing calls do not wait for themselves.
+// Holder and kind of hold are one record under one mutex, so an UnlockScreen can
+// never mistake another thread's auto-lock for a LockScreen lock.
 class ScreenMutex {
  public:
-  void Acquire();
+  enum class Hold { Pass, LockScreen, Auto };
+
+  // Waits for the lock and takes it. False (nothing taken) once the screen is
+  // closing: a waiter must not keep the window thread from ending.
+  bool Acquire(Hold kind);
   void Release();
+  // If a LockScreen lock is held (by any thread), makes this thread its holder
+  // and returns true; the caller then releases it.
+  bool ClaimLockScreenHold();
+  // Wakes every waiter and makes later Acquire calls return false at once.
+  void Close();
+  // True while a LockScreen lock is held (the locked flag).
+  bool Locked();
   bool HeldByMe() const { return holder_.load(std::memory_order_acquire) == std::this_thread::get_id(); }
 
  private:
   std::mutex mutex_;
   std::condition_variable released_;
   bool held_ = false;
+  bool closed_ = false;
+  Hold kind_ = Hold::Pass;
   std::atomic<std::thread::id> holder_{};
 };
 
@@ -64,8 +79,6 @@ struct Screen {
   uint8_t keyTable[KEY_TABLE_SIZE] = {};  // written and read under the mutex
 
   ScreenMutex mutex;
-  std::atomic<bool> locked{false};
-  std::atomic<bool> autoLocked{false};
 
   DrawingState drawing;
 

@@ -69,7 +69,7 @@ int64_t RuntimeNow(const Runtime& runtime) {
 
 void WindowPass(Runtime& runtime) {
   Screen& screen = *runtime.screen;
-  screen.mutex.Acquire();
+  if (!screen.mutex.Acquire(ScreenMutex::Hold::Pass)) return;  // the screen is closing
   const int64_t now = RuntimeNow(runtime);
   ServeRequests(runtime);
   PresentMarkedBand(runtime);
@@ -139,9 +139,7 @@ intptr_t LayerWindowProc(platform::Window* window, uint32_t message, uintptr_t w
       return 0;
     case platform::WM_KEYUP:
     case platform::WM_SETCURSOR:
-      return 0;
-    case platform::WM_PAINT:
-      MarkRows(screen, 0, screen.height - 1);
+    case platform::WM_PAINT:  // the dispatch step marked the page for presenting
       return 0;
     default:
       return platform::DefWindowProc(window, message, wParam, lParam);

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 #include "transform/matrix.h"
 #include "transform/sprite_walk.h"
@@ -77,6 +80,18 @@ void RotateSprite(display::Image* destination, const display::Image* source, int
   if (destination == nullptr || source == nullptr) return;
   // Anything but 4-byte pixels would make the 32-bit walk run past the rows.
   if (!detail::IsRotatable(destination) || !detail::IsRotatable(source)) return;
+  if (destination == source) {
+    // Turned in place, the row kernels would read pixels they had already written,
+    // each as far ahead as its vector width: turn a copy so every processor gives
+    // the same picture.
+    const size_t bytes = display::IMAGE_HEADER_SIZE + size_t{source->pitch} * source->height;
+    std::unique_ptr<display::Image, decltype(&std::free)> copy(
+        static_cast<display::Image*>(std::malloc(bytes)), &std::free);
+    if (copy == nullptr) return;
+    std::memcpy(copy.get(), source, bytes);
+    RotateSprite(destination, copy.get(), heading);
+    return;
+  }
   const detail::SpriteMapping mapping =
       detail::CachedMappingFor(destination->width, destination->height, heading);
   // A destination smaller than the source clips the walk instead of being

@@ -12,7 +12,8 @@
 // height, clipped to the destination's; destination pixels beyond are left alone.
 //
 // Null images, images without the long header or with other than 4 bytes per
-// pixel are ignored. Allocates nothing. Safe from several threads at once on
+// pixel are ignored. Allocates nothing, except a copy of the image when the
+// destination is the source (turning in place). Safe from several threads at once on
 // different destinations. Assumes the round-to-nearest mode the program runs in.
 #pragma once
 #include <cstdint>

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <thread>
 
+#include <unistd.h>
+
 #include "clock/frame_clock.h"
 #include "display/headless.h"
 #include "display/screen.h"
@@ -107,4 +109,28 @@ TEST_F(FrameClock, SlowFrameStepsNeverOverlap) {
   WaitForFrameStep();
   EXPECT_EQ(g_maxInside.load(), 1);
   EXPECT_GE(g_frames.load(), 3);
+}
+
+// A close during start-up, before the clock runs, ends RunFrameClock at once: one
+// the game's hook handled (the window is gone already), and one that reached the
+// layer's own procedure because the hook was not installed yet.
+TEST_F(FrameClock, ACloseBeforeTheClockRunsEndsItAtOnce) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  for (const bool beforeTheHook : {false, true}) {
+    EXPECT_EXIT(
+        {
+          alarm(5);  // a hang ends the child with SIGALRM
+          const intptr_t layer = OpenGameWindow(640, 480, 32, 1, 0);
+          platform::Window* window = GetWindowHandle();
+          const auto layerProc = reinterpret_cast<platform::WindowProc>(layer);
+          if (beforeTheHook) platform::SetWindowProc(window, layerProc);
+          headless::PostWindowMessage(platform::WM_CLOSE);
+          headless::Advance(20);
+          if (beforeTheHook) platform::SetWindowProc(window, GameWindowHook);
+          RunFrameClock(35, CountFrame);
+          std::_Exit(g_frames.load() == 0 ? 0 : 4);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << (beforeTheHook ? "close taken by the layer's procedure" : "close taken by the hook");
+  }
 }

@@ -39,6 +39,8 @@ TEST_F(ImageTest, RefusesBadSizesAndDepths) {
   EXPECT_EQ(CreateImage(0, 10, 0, 0, 0), nullptr);
   EXPECT_EQ(CreateImage(10, -1, 0, 0, 0), nullptr);
   EXPECT_EQ(CreateImage(10, 10, 0, 33, 0), nullptr);
+  EXPECT_EQ(CreateImage(10, 10, 0, INT32_MAX, 0), nullptr);  // no overflow on the way
+  EXPECT_EQ(CreateImage(10, 10, 0, INT32_MAX - 6, 0), nullptr);
   ImagePtr screenDepth(CreateImage(5, 5, 0, 0, 0));
   ASSERT_NE(screenDepth, nullptr);
   EXPECT_EQ(screenDepth->bytesPerPixel, 4u);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "display/platform/window.h"
 #include "display/runtime.h"
 #include "display/screen_state.h"
 #include "headless_fixture.h"
@@ -49,7 +50,7 @@ TEST_F(ScreenTest, ClearFillsAndMarksEveryRow) {
   LockScreen();
   ClearScreen(ARG_DEFAULT);
   UnlockScreen(10, 5);  // marks nothing, still unlocks
-  EXPECT_FALSE(CurrentScreen()->locked.load());
+  EXPECT_FALSE(CurrentScreen()->mutex.Locked());
   const uint32_t* page = Page();
   EXPECT_TRUE(std::all_of(page, page + 640 * 480, [](uint32_t p) { return p == 0xFF000000u; }));
   const auto shown = NextPass();
@@ -83,9 +84,38 @@ TEST_F(ScreenTest, LockIsUncounted) {
   LockScreen();
   LockScreen();
   UnlockScreen(-1, -1);
-  EXPECT_FALSE(CurrentScreen()->locked.load());
+  EXPECT_FALSE(CurrentScreen()->mutex.Locked());
   // The window pass can take the mutex again.
   EXPECT_EQ(NextPass().size(), 1u);
+}
+
+// Mode 1 fills the clip rectangle whatever the pixel size.
+TEST(ScreenDepths, ClearToTheClipFillsSmallerPixelsToo) {
+  headless::Select(headless::Timing::Virtual);
+  for (const int32_t depth : {16, 8}) {
+    ASSERT_EQ(SetScreenMode(64, 8, depth, 1, 0, 0), 0);
+    Screen& screen = *CurrentScreen();
+    std::fill(screen.page.begin(), screen.page.end(), uint8_t{0x5A});
+    ClearScreen(1);
+    EXPECT_EQ(std::count(screen.page.begin(), screen.page.end(), uint8_t{0}),
+              std::ptrdiff_t(screen.page.size()))
+        << depth << "-bit page";
+    CloseScreen();
+  }
+}
+
+// An exposed window is presented again whoever's procedure is installed.
+TEST_F(ScreenTest, ExposeRepaintsUnderAReplacedProcedure) {
+  platform::SetWindowProc(GetWindowHandle(), [](platform::Window*, uint32_t, uintptr_t, intptr_t) {
+    return intptr_t{0};
+  });
+  NextPass();
+  headless::PostWindowMessage(platform::WM_PAINT);
+  headless::Advance(20);  // the pass that dispatches the expose, and the next
+  const auto shown = headless::TakePresentations();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].firstRow, 0);
+  EXPECT_EQ(shown[0].lastRow, 479);
 }
 
 TEST_F(ScreenTest, TitleIsCutTo127Characters) {

@@ -5,6 +5,7 @@
 // with the window pixel by pixel; only the turned tanks are checked by colour.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app_fixture.h"
@@ -377,6 +379,49 @@ TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc
   ExpectBlueWins();
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc after a match against the computer");
+}
+
+// A close that comes while a sprite read blocks (a named pipe called like a
+// sprite, filled only after the close) ends the game within a second of the read.
+TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
+  TemporaryDirectory directory;  // removes the pipe with it
+  ASSERT_FALSE(directory.path().empty());
+  const std::string pipePath = directory.path() + "/tank.bmp";
+  ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+  std::ifstream sprite(Asset("tank.bmp"), std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(sprite), {}};
+  Launch(E2E_GAME_PATH, directory.path(), TITLE, AnyPicture);
+  if (!HasFatalFailure() && !IsSkipped()) {
+    ASSERT_TRUE(x_.SendCloseRequest(window_));
+    std::this_thread::sleep_for(300ms);
+    // The loader opens a file twice (header, then pixels): serve both reads.
+    for (int read = 0; read < 2; ++read) {
+      const int fd = open(pipePath.c_str(), O_WRONLY);  // the game is waiting to read it
+      ASSERT_GE(fd, 0);
+      EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+      close(fd);
+      if (read == 0) std::this_thread::sleep_for(100ms);  // the reader lets go first
+    }
+    const auto status = child_->WaitForExit(1000ms);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << "the program " << DescribeStatus(status);
+  }
+}
+
+// Without a display to show a window on, the game ends at once, silently, with
+// status 0, as it does whenever its screen cannot open.
+TEST(GameWithoutDisplay, EndsAtOnceSilentlyWithStatusZero) {
+  const auto start = std::chrono::steady_clock::now();
+  FILE* output = popen("timeout -s KILL 5 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "
+                       "-u XDG_RUNTIME_DIR '" E2E_GAME_PATH "' 2>&1",
+                       "r");
+  ASSERT_NE(output, nullptr);
+  std::string printed;
+  for (int c; (c = std::fgetc(output)) != EOF;) printed += static_cast<char>(c);
+  const int status = pclose(output);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "wait status " << status;
+  EXPECT_EQ(printed, "");
 }
 
 }  // namespace

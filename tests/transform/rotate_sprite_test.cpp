@@ -71,6 +71,21 @@ TEST(RotateSpriteTest, PivotPixelStaysAtEveryHeading) {
   }
 }
 
+// Turning an image into itself gives what turning a copy of it gives, so the
+// result cannot depend on how far ahead a row kernel reads.
+TEST(RotateSpriteTest, TurningInPlaceEqualsTurningACopy) {
+  for (int32_t heading = 0; heading < 360; heading += 7) {
+    const TestImage inPlace = MakeDistinctImage(48, 48, 1);
+    const TestImage original = MakeDistinctImage(48, 48, 1);
+    const TestImage turned = MakeDistinctImage(48, 48, 1);
+    RotateSprite(inPlace.get(), inPlace.get(), heading);
+    RotateSprite(turned.get(), original.get(), heading);
+    ASSERT_EQ(0, std::memcmp(display::ImagePixels(inPlace.get()),
+                             display::ImagePixels(turned.get()), size_t{turned->pitch} * 48))
+        << "heading " << heading;
+  }
+}
+
 TEST(RotateSpriteTest, SmallSourceWritesOnlyItsOwnArea) {
   const TestImage source = MakeDistinctImage(32, 32);
   const TestImage turned = MakeImage(48, 48, UNTOUCHED);

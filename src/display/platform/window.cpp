@@ -9,6 +9,7 @@
 
 #include "display/platform/window_internal.h"
 #include "display/runtime.h"
+#include "display/screen_state.h"
 
 namespace display::platform {
 
@@ -101,6 +102,10 @@ bool StartWorker(ThreadStart start, void* parameter) {
 
 bool IsWindowAlive(const Window* window) { return window != nullptr && window->alive.load(); }
 
+bool CloseRequested(const Window* window) {
+  return window != nullptr && window->closeRequested.load();
+}
+
 void PostWindowMessage(Window* window, const PendingMessage& message) {
   if (!window->alive.load()) return;
   std::lock_guard guard(window->queueMutex);
@@ -117,6 +122,13 @@ void DispatchWindow(Window* window, int64_t nowMs) {
       window->queue.pop_front();
     }
     if (!window->alive.load()) return;
+    if (message.message == WM_CLOSE) window->closeRequested.store(true);
+    // The layer owns the page: an exposed window is presented whole again,
+    // whoever's procedure is installed.
+    if (message.message == WM_PAINT) {
+      Screen& screen = *window->runtime->screen;
+      MarkRows(screen, 0, screen.height - 1);
+    }
     if (WindowProc procedure = window->procedure.load()) {
       procedure(window, message.message, message.wParam, message.lParam);
     }

@@ -63,4 +63,9 @@ bool StartWorker(ThreadStart start, void* parameter);
 // True while the window exists (not yet destroyed).
 bool IsWindowAlive(const Window* window);
 
+// True once a close request (WM_CLOSE) was dispatched to the window, whichever
+// procedure handled it: a program that installs its own procedure late can still
+// honour a close that came before.
+bool CloseRequested(const Window* window);
+
 }  // namespace display::platform

@@ -39,6 +39,7 @@ struct Window {
   std::vector<Timer> timers;
 
   std::atomic<int> quitCode{-1};
+  std::atomic<bool> closeRequested{false};  // a WM_CLOSE was dispatched
 };
 
 // Queues a message for the next dispatch step.

@@ -3,6 +3,7 @@
 // its events and presents the page.
 #include <SDL2/SDL.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "display/platform/backend.h"
@@ -20,6 +21,8 @@ class SdlBackend final : public Backend {
 
   bool OpenWindow(int32_t width, int32_t height, const std::string& title, int32_t,
                   bool fullScreen) override {
+    // A window nobody can see or close would keep the game running for ever.
+    if (!AskedForDriver() && !HasDisplayServer()) return false;
     if (!videoStarted_) {
       // Present through the window system's own shared-memory images: the page
       // is already in the window's pixel format, and a GL-backed window surface
@@ -28,6 +31,7 @@ class SdlBackend final : public Backend {
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
       videoStarted_ = true;
     }
+    if (!AskedForDriver() && !ShowsWindows(SDL_GetCurrentVideoDriver())) return false;
     const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width, height, flags);
@@ -125,6 +129,32 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  // A driver named in SDL_VIDEODRIVER is taken as asked (tests ask for others).
+  static bool AskedForDriver() {
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    return driver != nullptr && *driver != '\0';
+  }
+
+  // Checked before SDL starts: without an X or Wayland display to connect to,
+  // SDL would print its Wayland probe's complaint and then settle for its
+  // off-screen driver.
+  static bool HasDisplayServer() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+      const char* value = std::getenv(name);
+      if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+  }
+
+  // Drivers that show a window to a person, unlike the off-screen and dummy ones.
+  static bool ShowsWindows(const char* driver) {
+    if (driver == nullptr) return false;
+    for (const char* hidden : {"offscreen", "dummy", "evdev"}) {
+      if (std::strcmp(driver, hidden) == 0) return false;
+    }
+    return true;
+  }
+
   static void TranslateWindowEvent(const SDL_WindowEvent& event, std::vector<PendingMessage>& out,
                                    bool& closeSeen) {
     switch (event.event) {

@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Soak test of the real game on an X server: runs it for SECONDS (default 600)
+# with random presses of every game key (the arrows, Ctrl, A, D, F, G, R and Space;
+# never Esc), samples its resident memory, then asks the window to close as a
+# window manager would. Fails when the memory grew, or when the game did not end
+# with status 0 within one second of the close. Runs itself under xvfb-run when no
+# X server is given.
+#
+#   tools/e2e/soak.sh PROGRAM [SECONDS] [WORKDIR]
+#   tools/e2e/soak.sh build/src/game/brazdovar 60
+set -euo pipefail
+program=$(realpath "$1")
+seconds=${2:-600}
+workdir=${3:-.}
+title="Brazdovar - DEATHMATCH | 2 igraca"
+# Growth allowed between the first and the last quarter of the samples (KiB):
+# allocator and thread-stack noise, far below what a leak over minutes adds up to.
+slack_kib=${SOAK_SLACK_KIB:-2048}
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$seconds" "$workdir"
+fi
+
+(cd "$workdir" && exec "$program") &
+pid=$!
+trap 'kill -9 "$pid" 2>/dev/null || true; xdotool keyup Left Right Up Down Control_L a d f g r space 2>/dev/null || true' EXIT
+
+window=
+for _ in $(seq 400); do
+  window=$(xdotool search --onlyvisible --pid "$pid" --name "^${title//|/\\|}\$" 2>/dev/null | head -1 || true)
+  [ -n "$window" ] && break
+  sleep 0.05
+done
+[ -n "$window" ] || { echo "soak: no game window"; exit 1; }
+xdotool windowfocus "$window" 2>/dev/null || true
+
+rss() { awk '/^VmRSS:/ {print $2}' /proc/"$pid"/status; }
+keys=(Left Right Up Down Control_L a d f g r space)
+samples=()
+end=$((SECONDS + seconds))
+next_sample=$SECONDS
+while [ "$SECONDS" -lt "$end" ]; do
+  kill -0 "$pid" 2>/dev/null || { echo "soak: the game ended by itself"; exit 1; }
+  if [ "$SECONDS" -ge "$next_sample" ]; then
+    samples+=("$(rss)")
+    next_sample=$((SECONDS + 2))
+  fi
+  # One to three keys held together for 20 to 400 ms.
+  held=()
+  for _ in $(seq $((RANDOM % 3 + 1))); do held+=("${keys[RANDOM % ${#keys[@]}]}"); done
+  xdotool keydown "${held[@]}"
+  sleep "0.$(printf '%03d' $((RANDOM % 380 + 20)))"
+  xdotool keyup "${held[@]}"
+done
+
+# What a window manager sends for the close button: WM_PROTOCOLS / WM_DELETE_WINDOW.
+python3 - "$window" <<'EOF'
+import ctypes, sys
+x = ctypes.CDLL("libX11.so.6")
+x.XOpenDisplay.restype = ctypes.c_void_p
+x.XInternAtom.restype = ctypes.c_ulong
+x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+x.XFlush.argtypes = [ctypes.c_void_p]
+class ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
+display = x.XOpenDisplay(None)
+window = int(sys.argv[1])
+event = ClientMessage(type=33, window=window, format=32,
+                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
+event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
+x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
+x.XFlush(display)
+EOF
+closed=$(date +%s%N)
+status=
+for _ in $(seq 200); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid" && status=0 || status=$?
+    break
+  fi
+  sleep 0.01
+done
+ended_ms=$((($(date +%s%N) - closed) / 1000000))
+
+count=${#samples[@]}
+quarter=$(( (count + 3) / 4 ))
+median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
+first=$(median "${samples[@]:0:quarter}")
+last=$(median "${samples[@]:count-quarter}")
+echo "soak: $seconds s, $count memory samples, resident $first KiB at first, $last KiB at last"
+echo "soak: ended ${status:+with status $status }${ended_ms} ms after the close"
+failed=0
+if [ "$((last - first))" -gt "$slack_kib" ]; then
+  echo "soak: memory grew by $((last - first)) KiB: ${samples[*]}"; failed=1
+fi
+if [ "$status" != 0 ] || [ "$ended_ms" -gt 1000 ]; then
+  echo "soak: the game did not end with status 0 within one second of the close"; failed=1
+fi
+exit "$failed"
