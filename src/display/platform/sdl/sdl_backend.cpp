@@ -1,13 +1,20 @@
 // The SDL2 back end: the real window. Every SDL call here runs on the display
 // layer's window thread, which initialises SDL's video, creates the window, pumps
-// its events and presents the page.
+// its events and presents the page. The window can be resized and switched to
+// full screen (F11, Alt+Enter); the page is scaled into it (scaler.h), and
+// gamepads add to the key table (gamepads.h).
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "display/platform/backend.h"
 #include "display/platform/sdl/event_fd.h"
+#include "display/platform/sdl/full_screen.h"
+#include "display/platform/sdl/gamepads.h"
+#include "display/platform/sdl/scaler.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
 
@@ -32,7 +39,9 @@ class SdlBackend final : public Backend {
       videoStarted_ = true;
     }
     if (!AskedForDriver() && !ShowsWindows(SDL_GetCurrentVideoDriver())) return false;
-    const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
+    pads_.Start();  // without pads (or their subsystem) the keyboard alone plays
+    const Uint32 flags =
+        SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width, height, flags);
     if (window_ == nullptr) return false;
@@ -40,7 +49,8 @@ class SdlBackend final : public Backend {
     // framebuffer, should the environment ask for one); doing it now, before any
     // title or pointer request is applied, keeps those on the window that stays.
     SDL_GetWindowSurface(window_);
-    width_ = width;
+    pageWidth_ = width;
+    pageHeight_ = height;
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
     return true;
@@ -54,27 +64,57 @@ class SdlBackend final : public Backend {
 
   void Shutdown() override {
     DestroyWindow();
+    pads_.Stop();
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);  // restores the screen saver
     videoStarted_ = false;
   }
 
+  // Scales the band into the window at the current layout. A new layout (a
+  // resize, full screen) first paints the window black and then shows the whole
+  // page; an expose sends the whole window again.
   void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
     if (window_ == nullptr) return;
     SDL_Surface* surface = SDL_GetWindowSurface(window_);
     if (surface == nullptr) return;
-    const int32_t width = std::min(width_, surface->w);
-    const int32_t last = std::min(lastRow, surface->h - 1);
-    if (width <= 0 || firstRow > last) return;
-    const int rows = last - firstRow + 1;
-    SDL_LockSurface(surface);
-    auto* target = static_cast<uint8_t*>(surface->pixels) + size_t(firstRow) * surface->pitch;
-    // The page's 0xAARRGGBB words are SDL's ARGB8888; the window surface is
-    // usually the same layout without alpha, in which case this is a row copy.
-    SDL_ConvertPixels(width, rows, SDL_PIXELFORMAT_ARGB8888, page + size_t(firstRow) * pitch,
-                      int(pitch), surface->format->format, target, surface->pitch);
-    SDL_UnlockSurface(surface);
-    const SDL_Rect band{0, firstRow, width, rows};
-    SDL_UpdateWindowSurfaceRects(window_, &band, 1);
+    const PageLayout layout = FitPage(pageWidth_, pageHeight_, surface->w, surface->h);
+    const bool newLayout = surface != shownSurface_ || surface->w != shownWidth_ ||
+                           surface->h != shownHeight_;
+    if (newLayout) {
+      SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
+      shownSurface_ = surface, shownWidth_ = surface->w, shownHeight_ = surface->h;
+      firstRow = 0, lastRow = pageHeight_ - 1;
+    }
+    const RowSpan rows = TargetRows(layout, pageHeight_, firstRow, lastRow);
+    if (rows.count > 0) {
+      SDL_LockSurface(surface);
+      // The page's 0xAARRGGBB words are SDL's ARGB8888; the window surface is
+      // usually the same layout without alpha, and is then written directly.
+      const Uint32 format = surface->format->format;
+      if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
+        ScaleRows(page, pitch, pageWidth_, pageHeight_, firstRow, lastRow, layout,
+                  static_cast<uint8_t*>(surface->pixels), uint32_t(surface->pitch));
+      } else {
+        const uint32_t scratchPitch = uint32_t(surface->w) * 4;
+        scratch_.resize(size_t(scratchPitch) * size_t(surface->h));
+        ScaleRows(page, pitch, pageWidth_, pageHeight_, firstRow, lastRow, layout, scratch_.data(),
+                  scratchPitch);
+        const size_t offset = size_t(rows.first) * scratchPitch + size_t(layout.x) * 4;
+        SDL_ConvertPixels(layout.width, rows.count, SDL_PIXELFORMAT_ARGB8888,
+                          scratch_.data() + offset, int(scratchPitch), format,
+                          static_cast<uint8_t*>(surface->pixels) +
+                              size_t(rows.first) * size_t(surface->pitch) +
+                              size_t(layout.x) * surface->format->BytesPerPixel,
+                          surface->pitch);
+      }
+      SDL_UnlockSurface(surface);
+    }
+    if (newLayout || repaintAll_) {
+      SDL_UpdateWindowSurface(window_);
+    } else if (rows.count > 0) {
+      const SDL_Rect band{layout.x, rows.first, layout.width, rows.count};
+      SDL_UpdateWindowSurfaceRects(window_, &band, 1);
+    }
+    repaintAll_ = false;
   }
 
   void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
@@ -83,6 +123,7 @@ class SdlBackend final : public Backend {
     while (SDL_PollEvent(&event)) {
       switch (event.type) {
         case SDL_WINDOWEVENT:
+          if (event.window.event == SDL_WINDOWEVENT_EXPOSED) repaintAll_ = true;
           TranslateWindowEvent(event.window, out, closeSeen);
           break;
         case SDL_QUIT:  // also sent after a window close; alone it is a signal
@@ -91,6 +132,11 @@ class SdlBackend final : public Backend {
           break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
+          // F11 and Alt+Enter belong to the window: they never reach the game.
+          if (IsFullScreenKey(event.key.keysym)) {
+            if (event.type == SDL_KEYDOWN && event.key.repeat == 0) fullScreen_.Toggle(window_);
+            break;
+          }
           TranslateKey(event.key, out);
           break;
         case SDL_TEXTINPUT:
@@ -99,6 +145,7 @@ class SdlBackend final : public Backend {
           }
           break;
         default:
+          pads_.HandleEvent(event);
           break;
       }
     }
@@ -113,6 +160,9 @@ class SdlBackend final : public Backend {
       const int code = SetOneCode(SDL_Scancode(scancode));
       if (code >= 0) table[code] = 1;
     }
+    table[SetOneCode(SDL_SCANCODE_F11)] = 0;
+    if (SDL_GetModState() & KMOD_ALT) table[SetOneCode(SDL_SCANCODE_RETURN)] = 0;
+    pads_.Fold(table);
   }
 
   int EventFd() override { return SdlEventFd(window_); }
@@ -177,10 +227,17 @@ class SdlBackend final : public Backend {
         break;
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         out.push_back({WM_SIZE, 0, intptr_t(event.data1) | (intptr_t(event.data2) << 16)});
+        out.push_back({WM_PAINT, 0, 0});  // the page moved: show all of it
         break;
       default:
         break;
     }
+  }
+
+  static bool IsFullScreenKey(const SDL_Keysym& key) {
+    return key.scancode == SDL_SCANCODE_F11 ||
+           ((key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER) &&
+            (key.mod & KMOD_ALT) != 0);
   }
 
   static void TranslateKey(const SDL_KeyboardEvent& event, std::vector<PendingMessage>& out) {
@@ -199,7 +256,14 @@ class SdlBackend final : public Backend {
 
   SDL_Window* window_ = nullptr;
   bool videoStarted_ = false;
-  int32_t width_ = 0;
+  int32_t pageWidth_ = 0, pageHeight_ = 0;
+  // The surface the page was last laid out on; a different one needs a new layout.
+  const SDL_Surface* shownSurface_ = nullptr;
+  int shownWidth_ = 0, shownHeight_ = 0;
+  bool repaintAll_ = false;
+  std::vector<uint8_t> scratch_;  // for window surfaces in another pixel format
+  Gamepads pads_;
+  FullScreen fullScreen_;
 };
 
 }  // namespace
