@@ -18,6 +18,7 @@ struct PageLayout {
   int32_t x = 0, y = 0;           // top-left corner in the window
   int32_t width = 0, height = 0;  // size on screen (0 when the window has no area)
   int32_t scale = 0;              // the whole scale, 0 when shrunk below 1x
+  bool operator==(const PageLayout&) const = default;
 };
 
 // Target rows [first, first + count) of the layout.
