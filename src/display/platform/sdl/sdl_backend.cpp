@@ -1,20 +1,18 @@
 // The SDL2 back end: the real window. Every SDL call here runs on the display
 // layer's window thread, which initialises SDL's video, creates the window, pumps
 // its events and presents the page. The window can be resized and switched to
-// full screen (F11, Alt+Enter); the page is scaled into it (scaler.h), and
-// gamepads add to the key table (gamepads.h).
+// full screen (F11, Alt+Enter); the page is scaled into it (scaled_present.h),
+// and gamepads add to the key table (gamepads.h).
 #include <SDL2/SDL.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "display/platform/backend.h"
 #include "display/platform/sdl/event_fd.h"
 #include "display/platform/sdl/full_screen.h"
 #include "display/platform/sdl/gamepads.h"
-#include "display/platform/sdl/scaler.h"
+#include "display/platform/sdl/scaled_present.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
 
@@ -49,8 +47,7 @@ class SdlBackend final : public Backend {
     // framebuffer, should the environment ask for one); doing it now, before any
     // title or pointer request is applied, keeps those on the window that stays.
     SDL_GetWindowSurface(window_);
-    pageWidth_ = width;
-    pageHeight_ = height;
+    present_.SetPage(width, height);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
     return true;
@@ -69,52 +66,8 @@ class SdlBackend final : public Backend {
     videoStarted_ = false;
   }
 
-  // Scales the band into the window at the current layout. A new layout (a
-  // resize, full screen) first paints the window black and then shows the whole
-  // page; an expose sends the whole window again.
   void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
-    if (window_ == nullptr) return;
-    SDL_Surface* surface = SDL_GetWindowSurface(window_);
-    if (surface == nullptr) return;
-    const PageLayout layout = FitPage(pageWidth_, pageHeight_, surface->w, surface->h);
-    const bool newLayout = surface != shownSurface_ || surface->w != shownWidth_ ||
-                           surface->h != shownHeight_;
-    if (newLayout) {
-      SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-      shownSurface_ = surface, shownWidth_ = surface->w, shownHeight_ = surface->h;
-      firstRow = 0, lastRow = pageHeight_ - 1;
-    }
-    const RowSpan rows = TargetRows(layout, pageHeight_, firstRow, lastRow);
-    if (rows.count > 0) {
-      SDL_LockSurface(surface);
-      // The page's 0xAARRGGBB words are SDL's ARGB8888; the window surface is
-      // usually the same layout without alpha, and is then written directly.
-      const Uint32 format = surface->format->format;
-      if (format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888) {
-        ScaleRows(page, pitch, pageWidth_, pageHeight_, firstRow, lastRow, layout,
-                  static_cast<uint8_t*>(surface->pixels), uint32_t(surface->pitch));
-      } else {
-        const uint32_t scratchPitch = uint32_t(surface->w) * 4;
-        scratch_.resize(size_t(scratchPitch) * size_t(surface->h));
-        ScaleRows(page, pitch, pageWidth_, pageHeight_, firstRow, lastRow, layout, scratch_.data(),
-                  scratchPitch);
-        const size_t offset = size_t(rows.first) * scratchPitch + size_t(layout.x) * 4;
-        SDL_ConvertPixels(layout.width, rows.count, SDL_PIXELFORMAT_ARGB8888,
-                          scratch_.data() + offset, int(scratchPitch), format,
-                          static_cast<uint8_t*>(surface->pixels) +
-                              size_t(rows.first) * size_t(surface->pitch) +
-                              size_t(layout.x) * surface->format->BytesPerPixel,
-                          surface->pitch);
-      }
-      SDL_UnlockSurface(surface);
-    }
-    if (newLayout || repaintAll_) {
-      SDL_UpdateWindowSurface(window_);
-    } else if (rows.count > 0) {
-      const SDL_Rect band{layout.x, rows.first, layout.width, rows.count};
-      SDL_UpdateWindowSurfaceRects(window_, &band, 1);
-    }
-    repaintAll_ = false;
+    if (window_ != nullptr) present_.Present(window_, page, pitch, firstRow, lastRow);
   }
 
   void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
@@ -123,7 +76,7 @@ class SdlBackend final : public Backend {
     while (SDL_PollEvent(&event)) {
       switch (event.type) {
         case SDL_WINDOWEVENT:
-          if (event.window.event == SDL_WINDOWEVENT_EXPOSED) repaintAll_ = true;
+          if (event.window.event == SDL_WINDOWEVENT_EXPOSED) present_.RepaintAll();
           TranslateWindowEvent(event.window, out, closeSeen);
           break;
         case SDL_QUIT:  // also sent after a window close; alone it is a signal
@@ -256,12 +209,7 @@ class SdlBackend final : public Backend {
 
   SDL_Window* window_ = nullptr;
   bool videoStarted_ = false;
-  int32_t pageWidth_ = 0, pageHeight_ = 0;
-  // The surface the page was last laid out on; a different one needs a new layout.
-  const SDL_Surface* shownSurface_ = nullptr;
-  int shownWidth_ = 0, shownHeight_ = 0;
-  bool repaintAll_ = false;
-  std::vector<uint8_t> scratch_;  // for window surfaces in another pixel format
+  ScaledPresent present_;
   Gamepads pads_;
   FullScreen fullScreen_;
 };
