@@ -102,6 +102,7 @@ TEST_F(ScalingTest, F11SwitchesToFullScreenAndBackWithoutReachingTheGame) {
   ASSERT_TRUE(full);
   EXPECT_EQ(full->x, 0);
   EXPECT_EQ(full->y, 0);
+  EXPECT_FALSE(x_.PointerVisibleAt(5, 5)) << "pointer shown over the full screen's black bar";
 
   { HeldKey f11(x_, XK_F11); }
   ExpectScaledPage(1300, 1000, "the window back at 1300x1000");
@@ -109,6 +110,7 @@ TEST_F(ScalingTest, F11SwitchesToFullScreenAndBackWithoutReachingTheGame) {
   ASSERT_TRUE(after);
   EXPECT_EQ(after->width, before->width);
   EXPECT_EQ(after->height, before->height);
+  EXPECT_FALSE(x_.PointerVisibleAt(after->x + 5, after->y + 5)) << "pointer shown over the window";
 
   // Alt+Enter does the same; neither key turned, moved or fired anything, so
   // the page is still the opening one.
