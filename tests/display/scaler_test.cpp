@@ -118,7 +118,8 @@ class ScaleRowsTest : public ::testing::Test {
 
 TEST_F(ScaleRowsTest, WholeScalesRepeatEachPixelAsASquareBlock) {
   // 1x, the unrolled 2x, 3x and 4x loops and the general one (5x, 7x), centred.
-  for (const auto& [w, h] : {std::pair{32, 24}, {70, 50}, {96, 80}, {130, 97}, {165, 120}, {230, 170}}) {
+  for (const auto& [w, h] :
+       {std::pair{32, 24}, {70, 50}, {96, 80}, {130, 97}, {165, 120}, {230, 170}}) {
     ExpectScaled(Scale(w, h, 0, PAGE_H - 1), w, h, 0, PAGE_H - 1);
   }
 }

@@ -22,7 +22,8 @@ struct Outcome {
 // Runs the program with `scenario` from the sprite folder; a minute at most.
 Outcome RunScenario(const std::string& scenario) {
   const std::string command = "cd '" E2E_ASSETS_DIR "' && exec timeout 60 '" E2E_PAD_GAME_PATH
-                              "' " + scenario + " 2>/dev/null";
+                              "' " +
+                              scenario + " 2>/dev/null";
   Outcome run;
   FILE* output = popen(command.c_str(), "r");
   if (output == nullptr) return run;
@@ -40,7 +41,9 @@ Outcome RunScenario(const std::string& scenario) {
   return run;
 }
 
-bool ExitedZero(const Outcome& run) { return WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0; }
+bool ExitedZero(const Outcome& run) {
+  return WIFEXITED(run.status) && WEXITSTATUS(run.status) == 0;
+}
 
 uint32_t KeysHeld(const std::string& frame) { return uint32_t(std::stoul(frame, nullptr, 16)); }
 int GreenHeading(const std::string& frame) {
@@ -74,7 +77,9 @@ class GamepadTest : public ::testing::Test {
     ASSERT_TRUE(ExitedZero(pads)) << pad << "\n" << Describe(pads);
     ASSERT_EQ(pads.frames.size(), 40u) << Describe(pads);
     EXPECT_EQ(KeysHeld(pads.frames.front()), heldBit) << Describe(pads);
-    EXPECT_EQ(pads.frames, keys.frames) << "keyboard:\n" << Describe(keys) << "pad:\n" << Describe(pads);
+    EXPECT_EQ(pads.frames, keys.frames) << "keyboard:\n"
+                                        << Describe(keys) << "pad:\n"
+                                        << Describe(pads);
   }
 };
 
@@ -105,8 +110,8 @@ TEST_F(GamepadTest, ADetachedPadLetsGoAndAPadConnectedLaterTakesTheFreeTank) {
 
 TEST_F(GamepadTest, StartBeginsANewMatchAndBackQuitsOnTheMatchOverScreen) {
   const Outcome run = RunScenario("matchover");
-  EXPECT_EQ(run.events, (std::vector<std::string>{"match decided", "new match", "match decided",
-                                                  "ending 0"}))
+  EXPECT_EQ(run.events,
+            (std::vector<std::string>{"match decided", "new match", "match decided", "ending 0"}))
       << Describe(run);
   EXPECT_TRUE(ExitedZero(run)) << Describe(run);
 }

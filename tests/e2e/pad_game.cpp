@@ -74,10 +74,10 @@ void ProgramEnding(int32_t status) {
   std::fflush(stdout);
 }
 
-// Waits until `done` holds (under the lock); gives up the whole run after a minute.
+// Waits until `done` holds (under the lock); gives up the whole run after 20 s.
 void WaitFor(const std::function<bool()>& done) {
   std::unique_lock lock(mutex);
-  if (!changed.wait_for(lock, 60s, done)) {
+  if (!changed.wait_for(lock, 20s, done)) {
     Event("timed out");
     _exit(3);
   }
@@ -118,10 +118,23 @@ class VirtualPad {
     SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), guid, sizeof guid);
     SDL_JoystickDetachVirtual(index);
     std::string mapping = std::string(guid) + ",Test pad,";
-    static const char* const kButtons[] = {"a", "b", "x", "y", "back", "guide", "start",
-                                           "leftstick", "rightstick", "leftshoulder",
-                                           "rightshoulder", "dpup", "dpdown", "dpleft", "dpright"};
-    for (int b = 0; b < 15; ++b) mapping += std::string(kButtons[b]) + ":b" + std::to_string(b) + ",";
+    static const char* const kButtons[] = {"a",
+                                           "b",
+                                           "x",
+                                           "y",
+                                           "back",
+                                           "guide",
+                                           "start",
+                                           "leftstick",
+                                           "rightstick",
+                                           "leftshoulder",
+                                           "rightshoulder",
+                                           "dpup",
+                                           "dpdown",
+                                           "dpleft",
+                                           "dpright"};
+    for (int b = 0; b < 15; ++b)
+      mapping += std::string(kButtons[b]) + ":b" + std::to_string(b) + ",";
     mapping += "leftx:a0,lefty:a1,rightx:a2,righty:a3,lefttrigger:a4,righttrigger:a5,";
     if (SDL_GameControllerAddMapping(mapping.c_str()) < 0) Event("mapping refused");
   }
@@ -182,8 +195,11 @@ void Drive(std::vector<std::string> args) {
 
   if (args[0] == "keys") {
     const KeySym key = XStringToKeysym(args[1].c_str());
-    const uint32_t bit = key == XK_Left ? uint32_t{game::HELD_LEFT} : key == XK_d ? uint32_t{game::HELD_D} : 0;
-    Hold(bit, [&] { x.PressKey(key); }, [&] { x.ReleaseKey(key); });
+    const uint32_t bit = key == XK_Left ? uint32_t{game::HELD_LEFT}
+                         : key == XK_d  ? uint32_t{game::HELD_D}
+                                        : 0;
+    Hold(
+        bit, [&] { x.PressKey(key); }, [&] { x.ReleaseKey(key); });
     WriteFramesAndExit();
   }
   if (args[0] == "pad") {
@@ -191,7 +207,8 @@ void Drive(std::vector<std::string> args) {
     std::vector<VirtualPad> pads(static_cast<size_t>(count));
     VirtualPad& pad = pads.back();
     const char* button = args[2].c_str();
-    Hold(HeldBit(args[2], count), [&] { pad.Set(button, true); }, [&] { pad.Set(button, false); });
+    Hold(
+        HeldBit(args[2], count), [&] { pad.Set(button, true); }, [&] { pad.Set(button, false); });
     WriteFramesAndExit();
   }
   if (args[0] == "detach") {

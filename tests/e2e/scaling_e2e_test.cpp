@@ -58,7 +58,8 @@ class ScalingTest : public AppTest {
 
   // Resizes the window about the screen's centre, so all of it stays readable.
   void Resize(int width, int height) {
-    x_.MoveResizeWindow(window_, {(root_.width - width) / 2, (root_.height - height) / 2, width, height});
+    x_.MoveResizeWindow(window_,
+                        {(root_.width - width) / 2, (root_.height - height) / 2, width, height});
   }
 
   // Waits for the client area to be width x height and show the page scaled into it.

@@ -21,10 +21,14 @@ PadControls ReadControls(SDL_GameController* pad) {
   };
   const auto axis = [pad](SDL_GameControllerAxis a) { return SDL_GameControllerGetAxis(pad, a); };
   PadControls c;
-  c.left = button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || axis(SDL_CONTROLLER_AXIS_LEFTX) < -kStickDeadZone;
-  c.right = button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || axis(SDL_CONTROLLER_AXIS_LEFTX) > kStickDeadZone;
-  c.accelerate = button(SDL_CONTROLLER_BUTTON_A) || axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > kTriggerPoint;
-  c.brake = button(SDL_CONTROLLER_BUTTON_B) || axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT) > kTriggerPoint;
+  c.left =
+      button(SDL_CONTROLLER_BUTTON_DPAD_LEFT) || axis(SDL_CONTROLLER_AXIS_LEFTX) < -kStickDeadZone;
+  c.right =
+      button(SDL_CONTROLLER_BUTTON_DPAD_RIGHT) || axis(SDL_CONTROLLER_AXIS_LEFTX) > kStickDeadZone;
+  c.accelerate =
+      button(SDL_CONTROLLER_BUTTON_A) || axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > kTriggerPoint;
+  c.brake =
+      button(SDL_CONTROLLER_BUTTON_B) || axis(SDL_CONTROLLER_AXIS_TRIGGERLEFT) > kTriggerPoint;
   c.fire = button(SDL_CONTROLLER_BUTTON_X) || button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER);
   c.start = button(SDL_CONTROLLER_BUTTON_START);
   c.back = button(SDL_CONTROLLER_BUTTON_BACK);
@@ -79,7 +83,8 @@ void Gamepads::HandleEvent(const SDL_Event& event) {
 void Gamepads::Open(int deviceIndex) {
   if (!SDL_IsGameController(deviceIndex)) return;
   const SDL_JoystickID id = SDL_JoystickGetDeviceInstanceID(deviceIndex);
-  if (id < 0 || std::any_of(pads_.begin(), pads_.end(), [id](const Pad& p) { return p.id == id; })) {
+  if (id < 0 ||
+      std::any_of(pads_.begin(), pads_.end(), [id](const Pad& p) { return p.id == id; })) {
     return;
   }
   SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
@@ -88,19 +93,22 @@ void Gamepads::Open(int deviceIndex) {
 }
 
 void Gamepads::Close(SDL_JoystickID id) {
-  const auto pad = std::find_if(pads_.begin(), pads_.end(), [id](const Pad& p) { return p.id == id; });
+  const auto pad =
+      std::find_if(pads_.begin(), pads_.end(), [id](const Pad& p) { return p.id == id; });
   if (pad == pads_.end()) return;
   const int freed = pad->player;
   SDL_GameControllerClose(pad->controller);
   pads_.erase(pad);
   // The longest-waiting pad takes the tank that came free.
-  const auto waiting = std::find_if(pads_.begin(), pads_.end(), [](const Pad& p) { return p.player < 0; });
+  const auto waiting =
+      std::find_if(pads_.begin(), pads_.end(), [](const Pad& p) { return p.player < 0; });
   if (freed >= 0 && waiting != pads_.end()) waiting->player = freed;
 }
 
 int Gamepads::FreePlayer() const {
   for (int player = 0; player < 2; ++player) {
-    if (std::none_of(pads_.begin(), pads_.end(), [player](const Pad& p) { return p.player == player; })) {
+    if (std::none_of(pads_.begin(), pads_.end(),
+                     [player](const Pad& p) { return p.player == player; })) {
       return player;
     }
   }

@@ -18,7 +18,8 @@ class ScaledPresent {
   // The window system lost the window's contents: send all of it next time.
   void RepaintAll() { repaintAll_ = true; }
   // Shows page rows first..last (32-bit 0xAARRGGBB pixels, pitch bytes apart).
-  void Present(SDL_Window* window, const uint8_t* page, uint32_t pitch, int32_t first, int32_t last);
+  void Present(SDL_Window* window, const uint8_t* page, uint32_t pitch, int32_t first,
+               int32_t last);
 
  private:
   int32_t pageWidth_ = 0, pageHeight_ = 0;

@@ -72,7 +72,9 @@ RowSpan TargetRows(const PageLayout& layout, int32_t pageH, int32_t first, int32
   if (layout.height <= 0 || first > last) return {};
   // Target row ty shows page row floor(ty * pageH / height): the first target row
   // at or past page row r is ceil(r * height / pageH).
-  const auto start = [&](int64_t row) { return int32_t((row * layout.height + pageH - 1) / pageH); };
+  const auto start = [&](int64_t row) {
+    return int32_t((row * layout.height + pageH - 1) / pageH);
+  };
   const int32_t begin = start(first), end = start(int64_t(last) + 1);
   return {layout.y + begin, end - begin};
 }
@@ -88,7 +90,8 @@ void ScaleRows(const uint8_t* page, uint32_t pitch, int32_t pageW, int32_t pageH
       uint32_t* row = TargetRow(target, targetPitch, ty, layout.x);
       WidenRow(PageRow(page, pitch, (ty - layout.y) / s), pageW, s, row);
       for (int32_t k = 1; k < s; ++k) {
-        std::memcpy(TargetRow(target, targetPitch, ty + k, layout.x), row, size_t(layout.width) * 4);
+        std::memcpy(TargetRow(target, targetPitch, ty + k, layout.x), row,
+                    size_t(layout.width) * 4);
       }
     }
     return;
