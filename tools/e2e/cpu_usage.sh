@@ -29,7 +29,7 @@ for _ in $(seq 200); do
   xwininfo -root -children 2>/dev/null | grep -qF "\"$title\"" && break
   sleep 0.05
 done
-window=$(xdotool search --sync --pid "$pid" --name . | head -1)
+window=$(timeout 20 xdotool search --sync --pid "$pid" --name . | head -1)
 xdotool windowfocus --sync "$window"
 case "${CPU_WINDOW:-}" in
   "") ;;
