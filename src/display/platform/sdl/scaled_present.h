@@ -1,6 +1,6 @@
-// Presenting the page into an SDL window of any size: the band of changed rows is
-// scaled (scaler.h) straight into the window surface and only its rectangle is
-// sent. A new surface size (a resize, full screen) paints the window black and
+// Presenting the page into an SDL window of any size: the rows of the marked band
+// that differ from what the window shows are scaled (scaler.h) straight into the
+// window surface and only their rectangles are sent. A new surface size (a resize, full screen) paints the window black and
 // sends the whole page; after an expose the whole window is sent again.
 // Window thread only.
 #pragma once
@@ -27,7 +27,9 @@ class ScaledPresent {
   const SDL_Surface* shownSurface_ = nullptr;
   int shownWidth_ = 0, shownHeight_ = 0;
   bool repaintAll_ = false;
-  std::vector<uint8_t> scratch_;  // for window surfaces in another pixel format
+  std::vector<uint8_t> shownPage_;  // the page rows as the window shows them
+  std::vector<SDL_Rect> rects_;     // the rectangles sent by one Present
+  std::vector<uint8_t> scratch_;    // for window surfaces in another pixel format
 };
 
 }  // namespace display::platform
