@@ -17,6 +17,9 @@ class ScaledPresent {
   void SetPage(int32_t width, int32_t height) { pageWidth_ = width, pageHeight_ = height; }
   // The window system lost the window's contents: send all of it next time.
   void RepaintAll() { repaintAll_ = true; }
+  // The window's size changed: lay the page out afresh next time, even on a
+  // surface of the old size (SDL may have made a new one in the same place).
+  void Relayout() { shownSurface_ = nullptr; }
   // Shows page rows first..last (32-bit 0xAARRGGBB pixels, pitch bytes apart).
   void Present(SDL_Window* window, const uint8_t* page, uint32_t pitch, int32_t first,
                int32_t last);

@@ -77,6 +77,7 @@ class SdlBackend final : public Backend {
       switch (event.type) {
         case SDL_WINDOWEVENT:
           if (event.window.event == SDL_WINDOWEVENT_EXPOSED) present_.RepaintAll();
+          if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) present_.Relayout();
           TranslateWindowEvent(event.window, out, closeSeen);
           break;
         case SDL_QUIT:  // also sent after a window close; alone it is a signal
