@@ -70,8 +70,7 @@ class AppTest : public ::testing::Test {
           return last;
         }
       } else if (Window again = x_.FindWindow(title_, child_->pid(), 0ms); again != 0) {
-        window_ = again;
-        continue;
+        window_ = again;  // looked at again on the next round, within the deadline
       }
       if (std::chrono::steady_clock::now() >= deadline) return last;
       std::this_thread::sleep_for(10ms);

@@ -209,6 +209,11 @@ std::optional<Snapshot> XSession::Capture(Window window) {
   return snapshot;
 }
 
+void XSession::MoveResizeWindow(Window window, const Rect& area) {
+  XMoveResizeWindow(display_, window, area.x, area.y, unsigned(area.width), unsigned(area.height));
+  XSync(display_, False);
+}
+
 void XSession::Focus(Window window) {
   if (const auto geometry = ClientGeometry(window)) {
     XWarpPointer(display_, 0, window, 0, 0, 0, 0, geometry->width / 2, geometry->height / 2);

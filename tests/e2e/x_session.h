@@ -64,6 +64,9 @@ class XSession {
   std::optional<Rect> ClientGeometry(Window window);
   // The size of the whole screen (the root window).
   Rect RootGeometry();
+  // Asks for a new client-area position and size, as a user dragging the window's
+  // border would (a window reaching past the screen's edge cannot be read back).
+  void MoveResizeWindow(Window window, const Rect& area);
   // The whole client area as it is on the server now.
   std::optional<Snapshot> Capture(Window window);
   // Gives the window the keyboard focus and puts the pointer over it, as a

@@ -7,6 +7,10 @@
 #
 #   tools/e2e/cpu_usage.sh PROGRAM [WORKDIR] [SECONDS] [TITLE]
 #   SDL_FRAMEBUFFER_ACCELERATION=0 tools/e2e/cpu_usage.sh build/src/game/brazdovar assets
+#
+# CPU_SCREEN=WxH sets the Xvfb screen (1024x768); CPU_WINDOW=WxH resizes the
+# window before measuring, CPU_WINDOW=full presses F11; CPU_KEY=KEYSYM holds a key
+# (R drives the green tank) while measuring.
 set -euo pipefail
 program=$(realpath "$1")
 workdir=${2:-.}
@@ -14,7 +18,7 @@ seconds=${3:-10}
 title=${4:-"Brazdovar - DEATHMATCH | 2 igraca"}
 
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$workdir" "$seconds" "$title"
+  exec xvfb-run -a -s "-screen 0 ${CPU_SCREEN:-1024x768}x24" "$0" "$program" "$workdir" "$seconds" "$title"
 fi
 
 (cd "$workdir" && exec "$program") &
@@ -25,7 +29,16 @@ for _ in $(seq 200); do
   xwininfo -root -children 2>/dev/null | grep -qF "\"$title\"" && break
   sleep 0.05
 done
+window=$(timeout 20 xdotool search --sync --pid "$pid" --name . | head -1)
+xdotool windowfocus --sync "$window"
+case "${CPU_WINDOW:-}" in
+  "") ;;
+  full) xdotool key F11 ;;
+  *) xdotool windowmove "$window" 0 0 windowsize "$window" "${CPU_WINDOW%x*}" "${CPU_WINDOW#*x}" ;;
+esac
+[ -n "${CPU_KEY:-}" ] && xdotool keydown "$CPU_KEY"
 sleep 1  # let start-up settle before measuring
+xwininfo -id "$window" | awk '/Width|Height/ {printf "%s %s  ", $1, $2} END {print ""}'
 
 ticks_per_second=$(getconf CLK_TCK)
 # utime + stime of /proc/PID[/task/TID]/stat, in clock ticks; the fields after the

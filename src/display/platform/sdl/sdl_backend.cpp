@@ -1,6 +1,8 @@
 // The SDL2 back end: the real window. Every SDL call here runs on the display
 // layer's window thread, which initialises SDL's video, creates the window, pumps
-// its events and presents the page.
+// its events and presents the page. The window can be resized and switched to
+// full screen (F11, Alt+Enter); the page is scaled into it (scaled_present.h),
+// and gamepads add to the key table (gamepads.h).
 #include <SDL2/SDL.h>
 
 #include <cstdlib>
@@ -8,6 +10,9 @@
 
 #include "display/platform/backend.h"
 #include "display/platform/sdl/event_fd.h"
+#include "display/platform/sdl/full_screen.h"
+#include "display/platform/sdl/gamepads.h"
+#include "display/platform/sdl/scaled_present.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
 
@@ -32,7 +37,9 @@ class SdlBackend final : public Backend {
       videoStarted_ = true;
     }
     if (!AskedForDriver() && !ShowsWindows(SDL_GetCurrentVideoDriver())) return false;
-    const Uint32 flags = SDL_WINDOW_SHOWN | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
+    pads_.Start();  // without pads (or their subsystem) the keyboard alone plays
+    const Uint32 flags =
+        SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                width, height, flags);
     if (window_ == nullptr) return false;
@@ -40,7 +47,7 @@ class SdlBackend final : public Backend {
     // framebuffer, should the environment ask for one); doing it now, before any
     // title or pointer request is applied, keeps those on the window that stays.
     SDL_GetWindowSurface(window_);
-    width_ = width;
+    present_.SetPage(width, height);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
     return true;
@@ -54,27 +61,13 @@ class SdlBackend final : public Backend {
 
   void Shutdown() override {
     DestroyWindow();
+    pads_.Stop();
     if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);  // restores the screen saver
     videoStarted_ = false;
   }
 
   void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
-    if (window_ == nullptr) return;
-    SDL_Surface* surface = SDL_GetWindowSurface(window_);
-    if (surface == nullptr) return;
-    const int32_t width = std::min(width_, surface->w);
-    const int32_t last = std::min(lastRow, surface->h - 1);
-    if (width <= 0 || firstRow > last) return;
-    const int rows = last - firstRow + 1;
-    SDL_LockSurface(surface);
-    auto* target = static_cast<uint8_t*>(surface->pixels) + size_t(firstRow) * surface->pitch;
-    // The page's 0xAARRGGBB words are SDL's ARGB8888; the window surface is
-    // usually the same layout without alpha, in which case this is a row copy.
-    SDL_ConvertPixels(width, rows, SDL_PIXELFORMAT_ARGB8888, page + size_t(firstRow) * pitch,
-                      int(pitch), surface->format->format, target, surface->pitch);
-    SDL_UnlockSurface(surface);
-    const SDL_Rect band{0, firstRow, width, rows};
-    SDL_UpdateWindowSurfaceRects(window_, &band, 1);
+    if (window_ != nullptr) present_.Present(window_, page, pitch, firstRow, lastRow);
   }
 
   void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
@@ -83,6 +76,8 @@ class SdlBackend final : public Backend {
     while (SDL_PollEvent(&event)) {
       switch (event.type) {
         case SDL_WINDOWEVENT:
+          if (event.window.event == SDL_WINDOWEVENT_EXPOSED) present_.RepaintAll();
+          if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) present_.Relayout();
           TranslateWindowEvent(event.window, out, closeSeen);
           break;
         case SDL_QUIT:  // also sent after a window close; alone it is a signal
@@ -91,6 +86,11 @@ class SdlBackend final : public Backend {
           break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:
+          // F11 and Alt+Enter belong to the window: they never reach the game.
+          if (IsFullScreenKey(event.key.keysym)) {
+            if (event.type == SDL_KEYDOWN && event.key.repeat == 0) fullScreen_.Toggle(window_);
+            break;
+          }
           TranslateKey(event.key, out);
           break;
         case SDL_TEXTINPUT:
@@ -99,6 +99,7 @@ class SdlBackend final : public Backend {
           }
           break;
         default:
+          pads_.HandleEvent(event);
           break;
       }
     }
@@ -113,6 +114,9 @@ class SdlBackend final : public Backend {
       const int code = SetOneCode(SDL_Scancode(scancode));
       if (code >= 0) table[code] = 1;
     }
+    table[SetOneCode(SDL_SCANCODE_F11)] = 0;
+    if (SDL_GetModState() & KMOD_ALT) table[SetOneCode(SDL_SCANCODE_RETURN)] = 0;
+    pads_.Fold(table);
   }
 
   int EventFd() override { return SdlEventFd(window_); }
@@ -177,10 +181,17 @@ class SdlBackend final : public Backend {
         break;
       case SDL_WINDOWEVENT_SIZE_CHANGED:
         out.push_back({WM_SIZE, 0, intptr_t(event.data1) | (intptr_t(event.data2) << 16)});
+        out.push_back({WM_PAINT, 0, 0});  // the page moved: show all of it
         break;
       default:
         break;
     }
+  }
+
+  static bool IsFullScreenKey(const SDL_Keysym& key) {
+    return key.scancode == SDL_SCANCODE_F11 ||
+           ((key.scancode == SDL_SCANCODE_RETURN || key.scancode == SDL_SCANCODE_KP_ENTER) &&
+            (key.mod & KMOD_ALT) != 0);
   }
 
   static void TranslateKey(const SDL_KeyboardEvent& event, std::vector<PendingMessage>& out) {
@@ -199,7 +210,9 @@ class SdlBackend final : public Backend {
 
   SDL_Window* window_ = nullptr;
   bool videoStarted_ = false;
-  int32_t width_ = 0;
+  ScaledPresent present_;
+  Gamepads pads_;
+  FullScreen fullScreen_;
 };
 
 }  // namespace
