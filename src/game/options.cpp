@@ -50,6 +50,10 @@ std::string HelpText() {
          "  fire             Ctrl           A\n"
          "M turns the sound off and on. When a match is decided, Space starts a new\n"
          "one and Esc quits. Without a sound device the game plays silently.\n"
+         "F11 or Alt+Enter switches to full screen and back; the window can be resized.\n"
+         "Gamepads: the first drives green, the second blue. D-pad or left stick turn,\n"
+         "A or right trigger speeds up, B or left trigger slows down, X or right\n"
+         "shoulder fires; Start and Back answer the match-over screen.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
          "data folder (" "<prefix>/share/brazdovar" ").\n";
