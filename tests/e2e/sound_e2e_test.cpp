@@ -4,7 +4,6 @@
 // was and silent on stderr. Also prints the audio thread's share of a core in play.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -21,7 +20,6 @@
 namespace e2e {
 namespace {
 
-constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
 constexpr int RATE = 48000;
 constexpr int BYTES_PER_FRAME = 2 * sizeof(float);  // stereo floats
 constexpr double HEARD = 0.01;                      // a sample above this is sound
@@ -105,9 +103,7 @@ class SoundTest : public AppTest {
       ExpectPicture(IsMatchOver, "the match-over screen");
     }
     HeldKey esc(x_, XK_Escape);
-    const auto status = child_->WaitForExit(EXIT_TIMEOUT);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << "after Esc the program " << DescribeStatus(status);
+    ExpectExitZero("after Esc");
   }
 };
 
@@ -217,9 +213,7 @@ TEST_F(SoundTest, DummyDriverAndNoDeviceLeaveTheGameAsItWasAndSilentOnStderr) {
                   << " % of a core\n";
       }
       ASSERT_TRUE(x_.SendCloseRequest(window_));
-      const auto status = child_->WaitForExit(EXIT_TIMEOUT);
-      EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-          << "after a close request the program " << DescribeStatus(status);
+      ExpectExitZero("after a close request");
     } else {
       ShootTheBirdAndLeave();
     }
