@@ -35,21 +35,12 @@ class Environment {
  public:
   Environment(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+    Set(value);
   }
-  ~Environment() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~Environment() { Set(old_ ? old_->c_str() : nullptr); }
 
  private:
+  void Set(const char* value) { value != nullptr ? setenv(name_, value, 1) : unsetenv(name_); }
   const char* name_;
   std::optional<std::string> old_;
 };
