@@ -211,18 +211,17 @@ TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeft) {
   EXPECT_EQ(blueAfter.y, blue.y);
 }
 
-TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsAndSpaceStartsANewMatch) {
+// Space on the match-over screen starts a new match, Esc on the next one ends the
+// game with status 0 after its one-second pause.
+TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsSpaceStartsANewMatchAndEscEnds) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
   ShootTheBird();
-  HeldKey space(x_, XK_space);
-  ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
-                "a new match from the start positions");
-}
-
-TEST_F(GameTest, EscOnTheMatchOverScreenEndsWithStatusZeroAfterASecond) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
+  {
+    HeldKey space(x_, XK_space);
+    ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
+                  "a new match from the start positions");
+  }
   ShootTheBird();
   const auto pressed = std::chrono::steady_clock::now();
   HeldKey esc(x_, XK_Escape);
