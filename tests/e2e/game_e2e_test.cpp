@@ -175,22 +175,16 @@ class GameTest : public AppTest {
   int greenPixels_ = 0, bluePixels_ = 0;
 };
 
-TEST_F(GameTest, OpeningFrameShowsWallsBirdAndBothTanksAtTheirStart) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
-  const Snapshot s =
-      ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
-  // Row 479 and column 639 beside the right wall stay black: the wall sits at
-  // 447 and 607, not 448 and 608.
-  EXPECT_EQ(s.CountNonBlack({0, 479, WIDTH, 1}), 0);
-  EXPECT_EQ(s.CountNonBlack({639, 32, 1, 415}), 0);
-}
-
-TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeftAndACloseRequestEndsTheMatch) {
+// The opening frame, then Up held, then a close request mid-match.
+TEST_F(GameTest, OpeningFrameThenUpDrivesTheGreenTankLeftAndACloseRequestEnds) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
   const Snapshot before =
       ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  // Row 479 and column 639 beside the right wall stay black: the wall sits at
+  // 447 and 607, not 448 and 608.
+  EXPECT_EQ(before.CountNonBlack({0, 479, WIDTH, 1}), 0);
+  EXPECT_EQ(before.CountNonBlack({639, 32, 1, 415}), 0);
   const Rect green = BoundsOf(before, greenOnly_);
   const Rect blue = BoundsOf(before, blueOnly_);
   x_.Focus(window_);
