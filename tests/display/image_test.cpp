@@ -67,16 +67,3 @@ TEST(ImageWithoutScreen, NothingIsCreated) {
   EXPECT_EQ(CreateImage(48, 48, 0, 0, DEFAULT_COLOUR_FLAG), nullptr);
   DestroyImage(nullptr);
 }
-
-TEST(ImageDescribe, ShortHeaderForm) {
-  // Short header: bits 0-2 bytes per pixel (0 = the screen's), 3-15 width, 16-31 height.
-  alignas(4) uint8_t block[4 + 3 * 2 * 4] = {};
-  const uint32_t word = (2u << 16) | (3u << 3) | 0u;
-  std::memcpy(block, &word, 4);
-  const ImageView view = DescribeImage(reinterpret_cast<const Image*>(block), 4);
-  EXPECT_EQ(view.bytesPerPixel, 4u);
-  EXPECT_EQ(view.width, 3u);
-  EXPECT_EQ(view.height, 2u);
-  EXPECT_EQ(view.pitch, 12u);
-  EXPECT_EQ(view.pixels, block + 4);
-}

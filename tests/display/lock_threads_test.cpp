@@ -23,36 +23,27 @@ class LockThreads : public HeadlessScreen {
   void SetUp() override { Open(headless::Timing::Real); }
 };
 
+// Another thread waits for the holder, whether it locks itself or draws under
+// the auto-lock (which must not draw into a locked frame); the holder's second
+// LockScreen returns at once.
 TEST_F(LockThreads, AnotherThreadWaitsForTheHolder) {
-  LockScreen();
-  LockScreen();  // the holder's second call returns at once
-  std::atomic<bool> otherHasIt{false};
-  std::thread other([&] {
+  for (const bool locksItself : {true, false}) {
     LockScreen();
-    otherHasIt = true;
-    ClearScreen(ARG_DEFAULT);
+    LockScreen();
+    std::atomic<bool> drew{false};
+    std::thread other([&] {
+      if (locksItself) LockScreen();
+      ClearScreen(ARG_DEFAULT);
+      drew = true;
+      if (locksItself) UnlockScreen(-1, -1);
+    });
+    std::this_thread::sleep_for(60ms);
+    EXPECT_FALSE(drew.load()) << (locksItself ? "LockScreen" : "auto-lock");
     UnlockScreen(-1, -1);
-  });
-  std::this_thread::sleep_for(60ms);
-  EXPECT_FALSE(otherHasIt.load());
-  UnlockScreen(-1, -1);
-  other.join();
-  EXPECT_TRUE(otherHasIt.load());
-  EXPECT_FALSE(CurrentScreen()->mutex.Locked());
-}
-
-TEST_F(LockThreads, DrawingFromAnotherThreadWaitsForTheLock) {
-  LockScreen();
-  std::atomic<bool> cleared{false};
-  std::thread other([&] {
-    ClearScreen(ARG_DEFAULT);  // auto-lock: must not draw into a locked frame
-    cleared = true;
-  });
-  std::this_thread::sleep_for(60ms);
-  EXPECT_FALSE(cleared.load());
-  UnlockScreen(-1, -1);
-  other.join();
-  EXPECT_TRUE(cleared.load());
+    other.join();
+    EXPECT_TRUE(drew.load());
+    EXPECT_FALSE(CurrentScreen()->mutex.Locked());
+  }
 }
 
 TEST_F(LockThreads, WindowThreadPresentsAndRefreshesKeys) {
@@ -77,9 +68,10 @@ TEST_F(LockThreads, WindowThreadPresentsAndRefreshesKeys) {
 
 // Two threads take the auto-lock over and over (key reads, and clearing the page)
 // while a third locks, draws, checks that the lock is still its own and nobody drew
-// meanwhile, unlocks, and unlocks once more without holding anything. An unlock must never release another thread's auto-lock (which
-// that thread would then release a second time, under someone else's lock), and
-// no unlock may be lost (LockScreen would hang).
+// meanwhile, unlocks, and unlocks once more without holding anything. An unlock
+// must never release another thread's auto-lock (which that thread would then
+// release a second time, under someone else's lock), and no unlock may be lost
+// (LockScreen would hang).
 TEST_F(LockThreads, UnlockNeverReleasesAnotherThreadsAutoLock) {
   constexpr int SIZE = 32;
   constexpr uint32_t MINE = 0xFF0000FFu;

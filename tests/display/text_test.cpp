@@ -1,5 +1,6 @@
 // DrawText with the default font: glyph bits, clipping per character and per
-// pixel, colours per pixel size, marks and the shadow the match-over screen uses.
+// pixel, colours per pixel size and marks. The shadowed text of the match-over
+// screen is checked pixel for pixel in game/match_over_test.cpp.
 #include "display/text.h"
 
 #include <string>
@@ -11,7 +12,6 @@ namespace {
 
 constexpr uint32_t RED = 0xFFFF0000u;
 constexpr uint32_t WHITE = 0xFFFFFFFFu;
-constexpr uint32_t GREEN = 0xFF00FF00u;
 
 bool GlyphBit(uint8_t code, int row, int column) {
   return (DefaultFontGlyph(code)[row] >> column & 1) != 0;
@@ -72,17 +72,6 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"Hi#@", -3, -2}, TextCase{"Hi#@", -9, 0},
                       TextCase{"Hi#@", 5, 3}, TextCase{"Hi#@", -30, -7},
                       TextCase{"Hi#@", 12, 5}));
-
-TEST_F(TextTest, DrawingAtXMinusOneThenXLeavesAShadowOnTheLeftEdges) {
-  ASSERT_EQ(DrawText(nullptr, 99.0f, 50.0f, 4, "A", WHITE), 0);
-  ASSERT_EQ(DrawText(nullptr, 100.0f, 50.0f, 4, "A", GREEN), 0);
-  for (int row = 0; row < 7; ++row) {
-    int first = 0;
-    while (!GlyphBit('A', row, first)) ++first;
-    EXPECT_EQ(PagePixel(99 + first, 50 + row), WHITE) << "row " << row;
-    EXPECT_EQ(PagePixel(100 + first, 50 + row), GREEN) << "row " << row;
-  }
-}
 
 TEST_F(TextTest, ColourFollowsTheTargetPixelSize) {
   struct Case {

@@ -7,6 +7,7 @@
 // creating it, and both carry the title.
 #pragma once
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -28,6 +29,10 @@ using namespace std::chrono_literals;
 inline constexpr auto START_TIMEOUT = 20s;
 inline constexpr auto PICTURE_TIMEOUT = 10s;
 inline constexpr auto EXIT_TIMEOUT = 10s;
+
+// The game's window title and page size.
+inline constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
+inline constexpr int WIDTH = 640, HEIGHT = 480;
 
 using PictureTest = std::function<bool(const Snapshot&)>;
 
@@ -83,6 +88,13 @@ class AppTest : public ::testing::Test {
     auto snapshot = WaitForPicture(accept, PICTURE_TIMEOUT, &accepted);
     EXPECT_TRUE(accepted) << "timed out waiting for " << what << Saved(snapshot);
     return snapshot ? *snapshot : Snapshot{};
+  }
+
+  // Expects the program to end with status 0 within `timeout`; `after` says what ended it.
+  void ExpectExitZero(const std::string& after, std::chrono::milliseconds timeout = EXIT_TIMEOUT) {
+    const auto status = child_->WaitForExit(timeout);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << after << ": the program " << DescribeStatus(status);
   }
 
   // Saves the last picture of a failed wait beside the test's temporary files and

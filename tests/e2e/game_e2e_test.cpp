@@ -1,22 +1,18 @@
 // The game program on a real window: the opening frame, driving, the match-over
-// screen and its answers, closing, running without its sprites, and the
-// installed game finding its sprites from any working directory. Expected
-// pictures are composed from the sprite files and the font table and compared
-// with the window pixel by pixel; only the turned tanks are checked by colour.
+// screen and its answers, closing (every stage on the headless back end is in
+// game/close_test.cpp), running without its sprites, and the installed game
+// finding its sprites from any working directory. Expected pictures are composed
+// from the sprite files and the font table and compared with the window pixel by
+// pixel; only the turned tanks are checked by colour.
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "app_fixture.h"
@@ -25,8 +21,6 @@
 namespace e2e {
 namespace {
 
-constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
-constexpr int WIDTH = 640, HEIGHT = 480;
 constexpr int TANK_SIZE = 48;
 const Rect kGreenStart{488, 216, TANK_SIZE, TANK_SIZE};
 const Rect kBlueStart{104, 216, TANK_SIZE, TANK_SIZE};
@@ -175,34 +169,22 @@ class GameTest : public AppTest {
         "the match-over screen after green shot the bird");
   }
 
-  void ExpectExitZero(const char* after) {
-    const auto status = child_->WaitForExit(EXIT_TIMEOUT);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << after << ": the program " << DescribeStatus(status);
-  }
-
   Font font_{};
   Snapshot opening_;
   std::set<uint32_t> greenOnly_, blueOnly_;
   int greenPixels_ = 0, bluePixels_ = 0;
 };
 
-TEST_F(GameTest, OpeningFrameShowsWallsBirdAndBothTanksAtTheirStart) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
-  const Snapshot s =
-      ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
-  // Row 479 and column 639 beside the right wall stay black: the wall sits at
-  // 447 and 607, not 448 and 608.
-  EXPECT_EQ(s.CountNonBlack({0, 479, WIDTH, 1}), 0);
-  EXPECT_EQ(s.CountNonBlack({639, 32, 1, 415}), 0);
-}
-
-TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeft) {
+// The opening frame, then Up held, then a close request mid-match.
+TEST_F(GameTest, OpeningFrameThenUpDrivesTheGreenTankLeftAndACloseRequestEnds) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
   const Snapshot before =
       ExpectPicture([this](const Snapshot& p) { return IsOpening(p); }, "the opening frame");
+  // Row 479 and column 639 beside the right wall stay black: the wall sits at
+  // 447 and 607, not 448 and 608.
+  EXPECT_EQ(before.CountNonBlack({0, 479, WIDTH, 1}), 0);
+  EXPECT_EQ(before.CountNonBlack({639, 32, 1, 415}), 0);
   const Rect green = BoundsOf(before, greenOnly_);
   const Rect blue = BoundsOf(before, blueOnly_);
   x_.Focus(window_);
@@ -221,45 +203,27 @@ TEST_F(GameTest, HoldingUpDrivesTheGreenTankLeft) {
   const Rect blueAfter = BoundsOf(after, blueOnly_);
   EXPECT_EQ(blueAfter.x, blue.x);
   EXPECT_EQ(blueAfter.y, blue.y);
+  // A close request while the tank drives ends the game with status 0.
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request mid-match");
 }
 
-TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsAndSpaceStartsANewMatch) {
+// Space on the match-over screen starts a new match, Esc on the next one ends the
+// game with status 0 after its one-second pause.
+TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsSpaceStartsANewMatchAndEscEnds) {
   LaunchGame();
   if (HasFatalFailure() || IsSkipped()) return;
   ShootTheBird();
-  HeldKey space(x_, XK_space);
-  ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
-                "a new match from the start positions");
-}
-
-TEST_F(GameTest, EscOnTheMatchOverScreenEndsWithStatusZeroAfterASecond) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
+  {
+    HeldKey space(x_, XK_space);
+    ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
+                  "a new match from the start positions");
+  }
   ShootTheBird();
   const auto pressed = std::chrono::steady_clock::now();
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc");
   EXPECT_GE(std::chrono::steady_clock::now() - pressed, 1000ms) << "the one-second pause";
-}
-
-TEST_F(GameTest, CloseRequestMidMatchEndsWithStatusZero) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
-  x_.Focus(window_);
-  HeldKey accelerate(x_, XK_r);
-  const Rect blue = BoundsOf(ExpectPicture(AnyPicture, "a picture"), blueOnly_);
-  ExpectPicture([&](const Snapshot& p) { return BoundsOf(p, blueOnly_).x > blue.x; },
-                "the blue tank to move");
-  ASSERT_TRUE(x_.SendCloseRequest(window_));
-  ExpectExitZero("a close request mid-match");
-}
-
-TEST_F(GameTest, CloseRequestOnTheMatchOverScreenEndsWithStatusZero) {
-  LaunchGame();
-  if (HasFatalFailure() || IsSkipped()) return;
-  ShootTheBird();
-  ASSERT_TRUE(x_.SendCloseRequest(window_));
-  ExpectExitZero("a close request on the match-over screen");
 }
 
 // A directory of the test's own, removed with everything in it when the test ends.
@@ -294,8 +258,8 @@ TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
   ExpectPicture([](const Snapshot& p) { return p.CountNonBlack({0, 0, WIDTH, HEIGHT}) == 0; },
                 "an all-black page");
   ShootTheBird();
-  ASSERT_TRUE(x_.SendCloseRequest(window_));
-  ExpectExitZero("a close request without sprites");
+  ASSERT_TRUE(x_.SendCloseRequest(window_));  // the SDL close on the match-over screen
+  ExpectExitZero("a close request on the match-over screen without sprites");
 }
 
 // The installed game (cmake --install into a prefix of the build's own) started
@@ -323,22 +287,12 @@ TEST_F(GameTest, ASpriteInTheWorkingDirectoryReplacesTheInstalledOne) {
   ExpectExitZero("a close request");
 }
 
-// `brazdovar --computer`, launched through a script that execs it, so the window
-// still belongs to the process the fixture started.
+// `brazdovar --computer`: blue is the computer's.
 class ComputerGameTest : public GameTest {
  protected:
   void LaunchAgainstTheComputer() {
-    wrapper_ = ::testing::TempDir() + "brazdovar-computer-" + std::to_string(getpid()) + ".sh";
-    {
-      std::ofstream script(wrapper_);
-      script << "#!/bin/sh\nexec '" << E2E_GAME_PATH << "' --computer\n";
-    }
-    ASSERT_EQ(chmod(wrapper_.c_str(), 0700), 0);
-    Launch(wrapper_, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsArena(s); });
-  }
-  void TearDown() override {
-    if (!wrapper_.empty()) std::remove(wrapper_.c_str());
-    GameTest::TearDown();
+    Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsArena(s); },
+           {"--computer"});
   }
 
   // The walls exactly and green, which nobody drives, at its start; blue and its
@@ -360,7 +314,6 @@ class ComputerGameTest : public GameTest {
 
   static constexpr const char* BLUE_SHOT_GREEN = "Plavi tenk je ubio zelenog. Plavi je pobedio.";
   static constexpr int BLUE_SHOT_GREEN_X = 139;  // (639 - 8 * 45) / 2
-  std::string wrapper_;
 };
 
 TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc) {
@@ -382,33 +335,6 @@ TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc
   ExpectBlueWins();
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc after a match against the computer");
-}
-
-// A close that comes while a sprite read blocks (a named pipe called like a
-// sprite, filled only after the close) ends the game within a second of the read.
-TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
-  TemporaryDirectory directory;  // removes the pipe with it
-  ASSERT_FALSE(directory.path().empty());
-  const std::string pipePath = directory.path() + "/tank.bmp";
-  ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-  std::ifstream sprite(Asset("tank.bmp"), std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(sprite), {}};
-  Launch(E2E_GAME_PATH, directory.path(), TITLE, AnyPicture);
-  if (!HasFatalFailure() && !IsSkipped()) {
-    ASSERT_TRUE(x_.SendCloseRequest(window_));
-    std::this_thread::sleep_for(300ms);
-    // The loader opens a file twice (header, then pixels): serve both reads.
-    for (int read = 0; read < 2; ++read) {
-      const int fd = open(pipePath.c_str(), O_WRONLY);  // the game is waiting to read it
-      ASSERT_GE(fd, 0);
-      EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-      close(fd);
-      if (read == 0) std::this_thread::sleep_for(100ms);  // the reader lets go first
-    }
-    const auto status = child_->WaitForExit(1000ms);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << "the program " << DescribeStatus(status);
-  }
 }
 
 // Without a display to show a window on, the game ends at once, silently, with

@@ -117,25 +117,12 @@ class VirtualPad {
     char guid[33];
     SDL_JoystickGetGUIDString(SDL_JoystickGetDeviceGUID(index), guid, sizeof guid);
     SDL_JoystickDetachVirtual(index);
-    std::string mapping = std::string(guid) + ",Test pad,";
-    static const char* const kButtons[] = {"a",
-                                           "b",
-                                           "x",
-                                           "y",
-                                           "back",
-                                           "guide",
-                                           "start",
-                                           "leftstick",
-                                           "rightstick",
-                                           "leftshoulder",
-                                           "rightshoulder",
-                                           "dpup",
-                                           "dpdown",
-                                           "dpleft",
-                                           "dpright"};
-    for (int b = 0; b < 15; ++b)
-      mapping += std::string(kButtons[b]) + ":b" + std::to_string(b) + ",";
-    mapping += "leftx:a0,lefty:a1,rightx:a2,righty:a3,lefttrigger:a4,righttrigger:a5,";
+    // SDL's game controller buttons 0-14 and axes 0-5, in SDL's own order.
+    const std::string mapping = std::string(guid) +
+                                ",Test pad,a:b0,b:b1,x:b2,y:b3,back:b4,guide:b5,start:b6,"
+                                "leftstick:b7,rightstick:b8,leftshoulder:b9,rightshoulder:b10,"
+                                "dpup:b11,dpdown:b12,dpleft:b13,dpright:b14,leftx:a0,lefty:a1,"
+                                "rightx:a2,righty:a3,lefttrigger:a4,righttrigger:a5,";
     if (SDL_GameControllerAddMapping(mapping.c_str()) < 0) Event("mapping refused");
   }
 

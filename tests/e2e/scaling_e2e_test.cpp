@@ -12,9 +12,6 @@
 namespace e2e {
 namespace {
 
-constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
-constexpr int WIDTH = 640, HEIGHT = 480;
-
 // The page as the window should show it in a width x height client area: each
 // page pixel a scale x scale block, centred, black around it.
 Snapshot Scaled(const Snapshot& page, int width, int height) {

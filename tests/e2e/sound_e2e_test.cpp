@@ -4,7 +4,6 @@
 // was and silent on stderr. Also prints the audio thread's share of a core in play.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -21,7 +20,6 @@
 namespace e2e {
 namespace {
 
-constexpr const char* TITLE = "Brazdovar - DEATHMATCH | 2 igraca";
 constexpr int RATE = 48000;
 constexpr int BYTES_PER_FRAME = 2 * sizeof(float);  // stereo floats
 constexpr double HEARD = 0.01;                      // a sample above this is sound
@@ -37,21 +35,12 @@ class Environment {
  public:
   Environment(const char* name, const char* value) : name_(name) {
     if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
+    Set(value);
   }
-  ~Environment() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
+  ~Environment() { Set(old_ ? old_->c_str() : nullptr); }
 
  private:
+  void Set(const char* value) { value != nullptr ? setenv(name_, value, 1) : unsetenv(name_); }
   const char* name_;
   std::optional<std::string> old_;
 };
@@ -105,9 +94,7 @@ class SoundTest : public AppTest {
       ExpectPicture(IsMatchOver, "the match-over screen");
     }
     HeldKey esc(x_, XK_Escape);
-    const auto status = child_->WaitForExit(EXIT_TIMEOUT);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << "after Esc the program " << DescribeStatus(status);
+    ExpectExitZero("after Esc");
   }
 };
 
@@ -217,9 +204,7 @@ TEST_F(SoundTest, DummyDriverAndNoDeviceLeaveTheGameAsItWasAndSilentOnStderr) {
                   << " % of a core\n";
       }
       ASSERT_TRUE(x_.SendCloseRequest(window_));
-      const auto status = child_->WaitForExit(EXIT_TIMEOUT);
-      EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-          << "after a close request the program " << DescribeStatus(status);
+      ExpectExitZero("after a close request");
     } else {
       ShootTheBirdAndLeave();
     }

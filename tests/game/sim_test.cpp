@@ -46,6 +46,13 @@ SimRun RunSim(const std::string& script, const std::string& extraArguments = "",
   return run;
 }
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
 bool IsEvent(const std::string& line, const std::string& event) {
   return line.rfind("{\"event\":\"" + event + "\"", 0) == 0;
 }
@@ -177,10 +184,7 @@ TEST_F(SimTest, TheSameScriptGivesTheSameFrames) {
     const SimRun result = RunSim("300 Up Ctrl A\n200 Left D F\n", "--dump-frame 12 " + pam);
     ASSERT_EQ(result.status, 0);
     lines[run] = result.lines;
-    std::ifstream in(pam, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    pictures[run] = content.str();
+    pictures[run] = ReadFile(pam);
   }
   EXPECT_GT(lines[0].size(), 12u);
   EXPECT_EQ(lines[0], lines[1]);
@@ -192,10 +196,7 @@ TEST_F(SimTest, DumpsTheScreenAfterTheAskedFrame) {
   const std::string pam = ::testing::TempDir() + "game_sim_frame.pam";
   const SimRun run = RunSim("300 Ctrl\n", "--dump-frame 3 " + pam);
   ASSERT_EQ(run.status, 0);
-  std::ifstream in(pam, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  const std::string data = content.str();
+  const std::string data = ReadFile(pam);
   const std::string header =
       "P7\nWIDTH 640\nHEIGHT 480\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
   ASSERT_EQ(data.size(), header.size() + 640 * 480 * 4);
