@@ -1,18 +1,24 @@
 // The game program on a real window: the opening frame, driving, the match-over
-// screen and its answers, closing (every stage on the headless back end is in
-// game/close_test.cpp), running without its sprites, and the installed game
-// finding its sprites from any working directory. Expected pictures are composed
-// from the sprite files and the font table and compared with the window pixel by
-// pixel; only the turned tanks are checked by colour.
+// screen and its answers, closing (also while a sprite read blocks; every stage
+// of start-up on the headless back end is in game/close_test.cpp), running
+// without its sprites, and the installed game finding its sprites from any
+// working directory. Expected pictures are composed from the sprite files and
+// the font table and compared with the window pixel by pixel; only the turned
+// tanks are checked by colour.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "app_fixture.h"
@@ -335,6 +341,31 @@ TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc
   ExpectBlueWins();
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc after a match against the computer");
+}
+
+// A close that comes while a sprite read blocks (a named pipe called like a
+// sprite, filled only after the close) ends the real game within a second of the
+// read. (Every other stage of start-up is closed in game/close_test.cpp.)
+TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
+  TemporaryDirectory directory;  // removes the pipe with it
+  ASSERT_FALSE(directory.path().empty());
+  const std::string pipePath = directory.path() + "/tank.bmp";
+  ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
+  std::ifstream sprite(Asset("tank.bmp"), std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(sprite), {}};
+  Launch(E2E_GAME_PATH, directory.path(), TITLE, AnyPicture);
+  if (HasFatalFailure() || IsSkipped()) return;
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  std::this_thread::sleep_for(300ms);
+  // The loader opens a file twice (header, then pixels): serve both reads.
+  for (int read = 0; read < 2; ++read) {
+    const int fd = open(pipePath.c_str(), O_WRONLY);  // the game is waiting to read it
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    close(fd);
+    if (read == 0) std::this_thread::sleep_for(100ms);  // the reader lets go first
+  }
+  ExpectExitZero("a close while a sprite read blocked", 1000ms);
 }
 
 // Without a display to show a window on, the game ends at once, silently, with
