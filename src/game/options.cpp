@@ -1,32 +1,68 @@
-// The game program's command line.
+// The game program's command line, read with getopt_long: long options take their
+// value as --name=VALUE (an optional value cannot stand apart, as usual).
 #include "game/options.h"
 
-#include <cstring>
+#include <getopt.h>
+
+#include <string_view>
+#include <vector>
 
 namespace game {
+namespace {
+
+enum OptionId : int { OPT_HELP = 'h', OPT_VERSION = 256, OPT_COMPUTER, OPT_MUTE };
+
+constexpr option LONG_OPTIONS[] = {
+    {"help", no_argument, nullptr, OPT_HELP},
+    {"version", no_argument, nullptr, OPT_VERSION},
+    {"computer", optional_argument, nullptr, OPT_COMPUTER},
+    {"mute", no_argument, nullptr, OPT_MUTE},
+    {nullptr, 0, nullptr, 0},
+};
+
+// 1..3 from "1".."3"; 0 otherwise.
+int LevelOf(const char* text) {
+  return text[0] >= '1' && text[0] <= '3' && text[1] == '\0' ? text[0] - '0' : 0;
+}
+
+}  // namespace
 
 Options ParseOptions(int argc, const char* const* argv) {
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--version") == 0) {
-      options.showVersion = true;
-    } else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-      options.showHelp = true;
-    } else if (std::strcmp(arg, "--computer") == 0) {
-      options.computerLevel = 2;
-    } else if (std::strncmp(arg, "--computer=", 11) == 0) {
-      const char* level = arg + 11;
-      if (level[0] >= '1' && level[0] <= '3' && level[1] == '\0') {
-        options.computerLevel = level[0] - '0';
-      } else {
-        options.error = "--computer takes a level of 1, 2 or 3";
-      }
-    } else if (std::strcmp(arg, "--mute") == 0) {
-      options.mute = true;
+  // getopt_long may reorder its argv; it works on a copy so the caller's stays as given.
+  std::vector<char*> words;
+  for (int i = 0; i < argc; ++i) words.push_back(const_cast<char*>(argv[i]));
+  words.push_back(nullptr);
+  optind = 0;  // a full restart of GNU getopt, so that it can parse more than once
+  opterr = 0;  // errors are reported in one line of our own
+  for (int id; options.error.empty() &&
+               (id = getopt_long(argc, words.data(), ":h", LONG_OPTIONS, nullptr)) != -1;) {
+    switch (id) {
+      case OPT_HELP: options.showHelp = true; break;
+      case OPT_VERSION: options.showVersion = true; break;
+      case OPT_COMPUTER:
+        options.computerLevel = optarg == nullptr ? 2 : LevelOf(optarg);
+        if (options.computerLevel == 0) options.error = "--computer takes a level of 1, 2 or 3";
+        break;
+      case OPT_MUTE: options.mute = true; break;
+      default: options.error = OptionErrorText(id, words[optind - 1], optopt); break;
     }
   }
+  if (options.error.empty() && optind < argc) {
+    options.error = std::string("unexpected argument '") + words[optind] + "'";
+  }
   return options;
+}
+
+std::string OptionErrorText(int result, const char* word, int shortOption) {
+  const std::string_view given(word);
+  const bool isLong = given.size() > 2 && given.substr(0, 2) == "--";
+  // A long option is named without any "=value"; a short one by its letter.
+  const std::string name = isLong ? std::string(given.substr(0, given.find('=')))
+                                  : std::string("-") + static_cast<char>(shortOption);
+  if (result == ':') return "option '" + name + "' needs a value";
+  if (isLong && shortOption != 0) return "option '" + name + "' takes no value";
+  return "unknown option '" + name + "' (see --help)";
 }
 
 std::string VersionText() { return std::string("brazdovar ") + BRAZDOVAR_VERSION + "\n"; }

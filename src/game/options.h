@@ -3,8 +3,9 @@
 //   game::Options options = game::ParseOptions(argc, argv);
 //   if (options.showHelp) std::fputs(game::HelpText().c_str(), stdout);
 //
-// Arguments the game does not know are ignored, so a launcher that passes extra
-// words still starts the game. Started without arguments it prints nothing.
+// Options are read with getopt_long. An unknown option, a value an option cannot
+// take, or a word that is no option, sets `error` (one line; the program exits 2).
+// Started without arguments the game prints nothing.
 #pragma once
 #include <string>
 
@@ -18,8 +19,13 @@ struct Options {
   bool mute = false;         // --mute: start with the sound off (M turns it on)
 };
 
-// Reads argv[1..argc-1]; never fails.
+// Reads argv[1..argc-1]; problems are reported in `error`, the first one only.
 Options ParseOptions(int argc, const char* const* argv);
+
+// The one-line complaint for what getopt_long returned (with ":" leading its short
+// options, and opterr 0): `result` is ':' or '?', `word` the argument it stopped at,
+// `shortOption` its optopt. Shared by the game's programs.
+std::string OptionErrorText(int result, const char* word, int shortOption);
 
 // "brazdovar <version>\n".
 std::string VersionText();

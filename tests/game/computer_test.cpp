@@ -145,7 +145,7 @@ TEST_F(ComputerTest, AChosenTankIgnoresItsKeyboardKeys) {
   EXPECT_LT(green().x, 488.0);
 }
 
-TEST(ComputerOptionsTest, LevelsOnTheCommandLine) {
+TEST(OptionsTest, LevelsAndBadOptionsOnTheCommandLine) {
   auto parse = [](std::vector<const char*> words) {
     words.insert(words.begin(), "brazdovar");
     return ParseOptions(static_cast<int>(words.size()), words.data());
@@ -153,13 +153,19 @@ TEST(ComputerOptionsTest, LevelsOnTheCommandLine) {
   EXPECT_EQ(parse({}).computerLevel, 0);
   EXPECT_EQ(parse({"--computer"}).computerLevel, 2);
   EXPECT_EQ(parse({"--computer=1"}).computerLevel, 1);
-  EXPECT_EQ(parse({"--computer=3"}).computerLevel, 3);
+  EXPECT_EQ(parse({"--mute", "--computer=3"}).computerLevel, 3);
+  EXPECT_TRUE(parse({"-h"}).showHelp);
   for (const char* wrong : {"--computer=0", "--computer=4", "--computer=", "--computer=22"}) {
     const Options options = parse({wrong});
     EXPECT_EQ(options.computerLevel, 0) << wrong;
     EXPECT_FALSE(options.error.empty()) << wrong;
   }
-  EXPECT_TRUE(parse({"--computers"}).error.empty());  // not ours: ignored
+  // Each problem is named in one line; parsing again starts afresh.
+  EXPECT_EQ(parse({"--computers"}).error, "unknown option '--computers' (see --help)");
+  EXPECT_EQ(parse({"--mute", "-x"}).error, "unknown option '-x' (see --help)");
+  EXPECT_EQ(parse({"--mute=1"}).error, "option '--mute' takes no value");
+  EXPECT_EQ(parse({"--computer", "2"}).error, "unexpected argument '2'");
+  EXPECT_TRUE(parse({"--mute"}).error.empty());
 }
 
 }  // namespace

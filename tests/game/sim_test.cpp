@@ -1,5 +1,6 @@
 // brazdovar-sim against the game driven in-process: the same keys give the same
 // numbers, and whole matches end, restart and leave as the game does.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -151,7 +152,9 @@ TEST_F(SimTest, AComputerMatchReplaysThroughTheKeyScript) {
   const SimRun recorded = RunSim("120000 Esc\n", computers + "7");
   ASSERT_EQ(recorded.status, 0);
   ASSERT_TRUE(IsEvent(recorded.lines.back(), "program_end"));
-  EXPECT_EQ(RunSim("120000 Esc\n", computers + "7").lines, recorded.lines);
+  // A value may also stand apart from its option.
+  EXPECT_EQ(RunSim("120000 Esc\n", "--computer 3 --computer-green 1 --seed 7").lines,
+            recorded.lines);
   EXPECT_NE(RunSim("120000 Esc\n", computers + "8").lines, recorded.lines);
 
   // Frame step k reads the keys set by the pass at its own time: each stretch
@@ -217,6 +220,22 @@ TEST_F(SimTest, DumpsTheScreenAfterTheAskedFrame) {
   const std::string centre("\xFF\xFF\xE0\x00", 4);
   EXPECT_EQ(rgba(x + 2, y + 2), centre);
   EXPECT_NE(rgba(x - 9 + 2, y + 2), centre);
+}
+
+// --help is usage, not a script; a bad option is one line on stderr and status 2.
+TEST_F(SimTest, HelpAndBadOptions) {
+  const SimRun help = RunSim("", "--help");
+  EXPECT_EQ(help.status, 0);
+  ASSERT_FALSE(help.lines.empty());
+  EXPECT_EQ(help.lines[0], "Usage: brazdovar-sim [OPTION]... SCRIPT");
+  const std::string errors = ::testing::TempDir() + "game_sim_errors.txt";
+  for (const char* bad : {"--sede=7", "--seed=x", "--computer"}) {
+    const SimRun run = RunSim("100\n", std::string(bad) + " 2>" + errors);
+    EXPECT_EQ(WEXITSTATUS(run.status), 2) << bad;
+    EXPECT_TRUE(run.lines.empty()) << bad;
+    const std::string message = ReadFile(errors);
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // brazdovar-sim: plays a scripted match headlessly and records every frame step.
 //
 //   brazdovar-sim [--dump-frame N FILE.pam] [--computer=LEVEL] [--computer-green=LEVEL]
-//                 [--seed=N] SCRIPT
+//                 [--seed=N] SCRIPT         (--help for the usage; "--seed N" works too)
 //
 // SCRIPT (a file, or - for stdin) holds one stretch per line: "<milliseconds>
 // [key ...]" with the keys held for that long (Left Right Up Down Ctrl D G R F A
@@ -19,6 +19,8 @@
 // green; their random choices come from --seed (default 1), so a run replays
 // exactly. A tank the computer drives ignores the script's keys for it, and the
 // keys it chose appear in each frame line like a player's.
+#include <getopt.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +41,7 @@
 #include "game/key_source.h"
 #include "game/match_state.h"
 #include "game/observer.h"
+#include "game/options.h"
 #include "game/startup.h"
 
 namespace {
@@ -117,48 +120,71 @@ std::vector<Stretch> ParseScript(std::istream& in) {
 }
 
 constexpr char USAGE[] =
-    "usage: brazdovar-sim [--dump-frame N FILE.pam] [--computer=LEVEL] "
-    "[--computer-green=LEVEL] [--seed=N] SCRIPT";
-
-// The value of `--name=VALUE` in `arg`, or null when `arg` is another word.
-const char* ValueOf(const char* arg, std::string_view name) {
-  const size_t length = name.size();
-  if (std::strncmp(arg, name.data(), length) != 0 || arg[length] != '=') return nullptr;
-  return arg + length + 1;
-}
+    "Usage: brazdovar-sim [OPTION]... SCRIPT\n"
+    "Plays a scripted match of brazdovar without a window and prints every frame\n"
+    "step as a line of JSON. SCRIPT is a file, or - for standard input.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help                print this help and exit\n"
+    "      --computer=LEVEL      the computer (1, 2 or 3) drives the blue tank\n"
+    "      --computer-green=LEVEL  the computer drives the green tank\n"
+    "      --seed=N              seed of the computers' random choices (default 1)\n"
+    "      --dump-frame N FILE.pam\n"
+    "                            also write the page after frame step N as a PAM image\n";
 
 int ParseLevel(const char* text, std::string_view option) {
   if (text[0] >= '1' && text[0] <= '3' && text[1] == '\0') return text[0] - '0';
   Fail(std::string(option) + " takes a level of 1, 2 or 3");
 }
 
+uint64_t ParseWholeNumber(const char* text, std::string_view option) {
+  char* end = nullptr;
+  errno = 0;
+  const uint64_t value = std::strtoull(text, &end, 10);
+  if (*text < '0' || *text > '9' || *end != '\0' || errno != 0) {
+    Fail(std::string(option) + " takes a whole number");
+  }
+  return value;
+}
+
+enum OptionId : int { OPT_HELP = 'h', OPT_DUMP_FRAME = 256, OPT_COMPUTER, OPT_COMPUTER_GREEN,
+                      OPT_SEED };
+
+constexpr option LONG_OPTIONS[] = {
+    {"help", no_argument, nullptr, OPT_HELP},
+    {"dump-frame", required_argument, nullptr, OPT_DUMP_FRAME},
+    {"computer", required_argument, nullptr, OPT_COMPUTER},
+    {"computer-green", required_argument, nullptr, OPT_COMPUTER_GREEN},
+    {"seed", required_argument, nullptr, OPT_SEED},
+    {nullptr, 0, nullptr, 0},
+};
+
+// Long options take their value as --name=VALUE or --name VALUE; --dump-frame takes
+// two words, N and the file.
 Options ParseArguments(int argc, char** argv) {
   Options options;
-  int i = 1;
-  for (; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--dump-frame") == 0) {
-      if (i + 2 >= argc) Fail("--dump-frame needs N and FILE.pam");
-      options.dumpFrame = std::strtoll(argv[i + 1], nullptr, 10);
-      options.dumpFile = argv[i + 2];
-      i += 2;
-    } else if (const char* level = ValueOf(arg, "--computer")) {
-      options.blueComputer = ParseLevel(level, "--computer");
-    } else if (const char* green = ValueOf(arg, "--computer-green")) {
-      options.greenComputer = ParseLevel(green, "--computer-green");
-    } else if (const char* seed = ValueOf(arg, "--seed")) {
-      char* end = nullptr;
-      errno = 0;
-      options.seed = std::strtoull(seed, &end, 10);
-      if (*seed == '\0' || *seed == '-' || *end != '\0' || errno != 0) {
-        Fail("--seed takes a whole number");
-      }
-    } else {
-      break;
+  opterr = 0;  // errors are reported in one line of our own
+  for (int id; (id = getopt_long(argc, argv, ":h", LONG_OPTIONS, nullptr)) != -1;) {
+    switch (id) {
+      case OPT_HELP:
+        std::fputs(USAGE, stdout);
+        std::exit(0);
+      case OPT_DUMP_FRAME:
+        if (optind >= argc) Fail("--dump-frame needs N and FILE.pam");
+        options.dumpFrame = static_cast<int64_t>(ParseWholeNumber(optarg, "--dump-frame"));
+        options.dumpFile = argv[optind++];
+        break;
+      case OPT_COMPUTER: options.blueComputer = ParseLevel(optarg, "--computer"); break;
+      case OPT_COMPUTER_GREEN:
+        options.greenComputer = ParseLevel(optarg, "--computer-green");
+        break;
+      case OPT_SEED: options.seed = ParseWholeNumber(optarg, "--seed"); break;
+      default: Fail(game::OptionErrorText(id, argv[optind - 1], optopt));
     }
   }
-  if (i + 1 != argc) Fail(USAGE);
-  options.script = argv[i];
+  if (optind + 1 != argc) Fail(optind == argc ? "no SCRIPT given (see --help)"
+                                              : "more than one SCRIPT given (see --help)");
+  options.script = argv[optind];
   return options;
 }
 
