@@ -3,6 +3,7 @@
 // good files, and all questionable and bad files, load or return null without
 // harm (the ASan build runs these too). The hand-made bmp-extra files: odd widths
 // at every accepted depth, truncated and corrupt files, each with its listed result.
+// Some of both, written once into a named pipe, load as from the file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
