@@ -17,13 +17,22 @@ struct Conversion {
 
 // Both decoders convert file row i into target line height - 1 - i when that
 // line lies inside the target, through rowBuffer: layout.rowBufferSize + 1
-// bytes for stored rows, 256 bytes (one run) for run-length data. They return
-// BMP_OK, or BMP_MALFORMED when the data ends early or a run-length code breaks
-// the image's bounds; lines done before then stay.
+// bytes for stored rows, 256 bytes (one run) for run-length data. For stored
+// rows the buffer holds the first row's bytes already (the packed bytes of a 1-
+// or 4-bit row), read while it was allocated. They return BMP_OK, or
+// BMP_MALFORMED when the data ends early or a run-length code breaks the
+// image's bounds; lines done before then stay.
 int DecodeStoredRows(std::FILE* file, const Layout& layout, const Conversion& conversion,
                      const PixelTarget& target, uint8_t* rowBuffer);
 int DecodeRunLength(std::FILE* file, const Layout& layout, const Conversion& conversion,
                     const PixelTarget& target, uint8_t* rowBuffer);
+
+// Skips up to `count` bytes (row padding, the gap before the pixel data) by
+// reading them, since a pipe cannot seek; the file may end first.
+inline void SkipBytes(std::FILE* file, uint64_t count) {
+  for (; count > 0 && std::getc(file) != EOF; --count) {
+  }
+}
 
 // Converts `count` file pixels (indices or stored bytes, starting at `pixels`)
 // that belong at file column x into target line y, clipped to the target's

@@ -1,10 +1,11 @@
-// LoadBmp: a new image of the file's size, filled by ReadBmp.
+// LoadBmp: a new image of the file's size, filled as ReadBmp fills an image,
+// from one opening of the file.
 #include <cstdio>
 #include <limits>
 
 #include "display/screen.h"
 #include "imageio/bmp.h"
-#include "imageio/bmp_layout.h"
+#include "imageio/bmp_file.h"
 
 namespace imageio {
 namespace {
@@ -24,21 +25,19 @@ bool ImageSizeFits(int32_t width, int32_t height) {
 
 display::Image* LoadBmp(const char* name) {
   if (name == nullptr) return nullptr;
-  std::FILE* file = std::fopen(name, "rb");
-  if (file == nullptr) return nullptr;
+  bmp::File file(std::fopen(name, "rb"));
+  if (!file) return nullptr;
   // A short file leaves the rest of the header zero, so its size reads as 0.
-  uint8_t header[bmp::HEADER_SIZE] = {};
-  [[maybe_unused]] const size_t got = std::fread(header, 1, sizeof header, file);
-  std::fclose(file);
+  const bmp::HeaderBytes header = bmp::ReadHeaderBytes(file.get());
 
-  const auto width = static_cast<int32_t>(bmp::ReadLe32(header + 18));
-  const auto height = static_cast<int32_t>(bmp::ReadLe32(header + 22));
+  const auto width = static_cast<int32_t>(bmp::ReadLe32(header.bytes + 18));
+  const auto height = static_cast<int32_t>(bmp::ReadLe32(header.bytes + 22));
   if (!ImageSizeFits(width, height)) return nullptr;
   display::Image* image = display::CreateImage(width, height, 0, 0, display::DEFAULT_COLOUR_FLAG);
   if (image == nullptr) return nullptr;
   // Whatever the status, the caller gets the image: pixels the file did not
   // supply keep the key colour.
-  ReadBmp(name, image);
+  bmp::ReadAfterHeader(file.get(), header, image);
   return image;
 }
 

@@ -30,17 +30,14 @@ void ConvertSpan(const uint8_t* pixels, uint32_t x, uint32_t count, uint32_t y,
 
 int DecodeStoredRows(std::FILE* file, const Layout& layout, const Conversion& conversion,
                      const PixelTarget& target, uint8_t* rowBuffer) {
+  // 1- and 4-bit rows: the packed bytes, unpacked in place, then the padding.
   const bool packed = layout.bitCount < 8;
+  const uint64_t readSize = packed ? layout.packedRowBytes : layout.rowBufferSize;
   for (uint32_t i = 0; i < layout.height; ++i) {
+    if (i > 0 && std::fread(rowBuffer, 1, readSize, file) != readSize) return BMP_MALFORMED;
     if (packed) {
-      // 1- and 4-bit rows: the packed bytes, unpacked in place, then the padding.
-      if (std::fread(rowBuffer, 1, layout.packedRowBytes, file) != layout.packedRowBytes) {
-        return BMP_MALFORMED;
-      }
       UnpackIndices(rowBuffer, layout.width, layout.bitCount);
-      std::fseek(file, static_cast<long>(layout.packedRowPadding), SEEK_CUR);
-    } else if (std::fread(rowBuffer, 1, layout.rowBufferSize, file) != layout.rowBufferSize) {
-      return BMP_MALFORMED;
+      SkipBytes(file, layout.packedRowPadding);
     }
     ConvertSpan(rowBuffer, 0, layout.width, layout.height - 1 - i, layout, conversion, target);
   }

@@ -120,18 +120,12 @@ TEST_F(CloseTest, WhileASpriteReadBlocks) {
   ASSERT_FALSE(bytes.empty());
   ExpectCleanEnd(RunGame(directory_, [&] {
     std::thread([&pipePath, &bytes] {
-      // The loader opens a file twice (header, then pixels): serve both reads.
-      for (int read = 0; read < 2; ++read) {
-        const int fd = open(pipePath.c_str(), O_WRONLY);  // returns once the game reads
-        if (read == 0) {
-          Close();
-          std::this_thread::sleep_for(300ms);
-        }
-        if (read == 1) StartTheSecond();  // just before the last read can end
-        if (write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) std::_Exit(8);
-        close(fd);
-        if (read == 0) std::this_thread::sleep_for(100ms);  // the reader lets go first
-      }
+      const int fd = open(pipePath.c_str(), O_WRONLY);  // returns once the game reads
+      Close();
+      std::this_thread::sleep_for(300ms);
+      StartTheSecond();  // just before the read can end
+      if (write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size())) std::_Exit(8);
+      close(fd);
     }).detach();
   }));
 }

@@ -3,11 +3,20 @@
 // good files, and all questionable and bad files, load or return null without
 // harm (the ASan build runs these too). The hand-made bmp-extra files: odd widths
 // at every accepted depth, truncated and corrupt files, each with its listed result.
+// Some of both, written once into a named pipe, load as from the file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -235,6 +244,66 @@ TEST_F(ScreenTest, SixteenEntryPaletteShowsTheDisplayPaletteAbove) {
 
 TEST_F(ScreenTest, PngBytesReadAsBmpAreMalformed) {
   EXPECT_EQ(ReadStatus(ExtraFile("png-named.bmp"), 4, 4), BMP_MALFORMED);
+}
+
+// --- named pipes ------------------------------------------------------------------
+
+// LoadBmp of `bytes` written once into a named pipe by one writer. A loader that
+// opened the file twice would wait for a second writer: after a second, a
+// stand-in writer that writes nothing ends that wait (at once at end of file).
+ImagePtr LoadThroughPipe(const std::vector<uint8_t>& bytes) {
+  const std::string path = WriteFile("pipe.bmp", {});
+  fs::remove(path);
+  if (::mkfifo(path.c_str(), 0600) != 0) return nullptr;
+  std::signal(SIGPIPE, SIG_IGN);  // a loader that stops early closes its end
+  std::atomic<bool> loaded{false};
+  std::thread writer([&] {
+    const int fd = ::open(path.c_str(), O_WRONLY);  // until the loader opens the pipe
+    for (size_t done = 0; fd >= 0 && done < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      if (n <= 0) break;
+      done += size_t(n);
+    }
+    if (fd >= 0) ::close(fd);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!loaded) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (std::chrono::steady_clock::now() < deadline) continue;
+      if (const int standIn = ::open(path.c_str(), O_WRONLY | O_NONBLOCK); standIn >= 0) {
+        ::close(standIn);
+      }
+    }
+  });
+  ImagePtr image(LoadBmp(path.c_str()));
+  loaded = true;
+  writer.join();
+  fs::remove(path);
+  return image;
+}
+
+// The pipe gives what the file gives: stored rows with padding, a gap before the
+// pixel data, run-length data, bit fields, a cut file, and a first row longer
+// than one read.
+TEST_F(ScreenTest, NamedPipeWrittenOnceLoadsAsTheFile) {
+  BmpSpec wide{.width = 30000, .height = 2, .bitCount = 24};
+  for (uint32_t i = 0; i < 30000 * 3 * 2; ++i) wide.pixels.push_back(uint8_t(i % 251));
+  const std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+      {"pal1-w10", ReadBytes(ExtraFile("pal1-w10.bmp"))},
+      {"pal8-offset-plus2", ReadBytes(ExtraFile("pal8-offset-plus2.bmp"))},
+      {"cut-mid-row", ReadBytes(ExtraFile("rgb24-5x20-cut-mid-row.bmp"))},
+      {"pal4rle", ReadBytes(SUITE + "g/pal4rle.bmp")},
+      {"rgb32bf", ReadBytes(SUITE + "g/rgb32bf.bmp")},
+      {"wide", BuildBmp(wide)}};
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    ImagePtr fromFile(LoadBmp(WriteFile(name + ".bmp", bytes).c_str()));
+    ImagePtr fromPipe(LoadThroughPipe(bytes));
+    ASSERT_NE(fromFile, nullptr);
+    ASSERT_NE(fromPipe, nullptr);
+    ASSERT_EQ(fromPipe->width, fromFile->width);
+    ASSERT_EQ(fromPipe->height, fromFile->height);
+    ExpectPixels(fromPipe.get(), [&](uint32_t x, uint32_t y) { return Pixel(fromFile.get(), x, y); });
+  }
 }
 
 }  // namespace

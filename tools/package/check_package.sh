@@ -8,13 +8,21 @@
 # Validates the desktop entry (desktop-file-validate), the AppStream metadata
 # (appstreamcli, no network) and the manual pages (man, with warnings on), then
 # builds the .deb with CPack, compares its file list with the expected one and
-# runs lintian, which must report no errors.
+# runs lintian, which must report no errors. Web and mail addresses: the package
+# names none but those the build was configured with, and a build configured
+# without packaging options names none outside the reserved .invalid domain.
 set -euo pipefail
 build=$(realpath "$1")
 install_it=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "check_package: $*" >&2; exit 1; }
+cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+# The web and mail addresses in the text files given, one a line.
+addresses_in() {
+  grep -rIhoE 'https?://[^][[:space:]<>"'"'"'()]+|[[:alnum:]._%+-]+@[[:alnum:].-]+\.[[:alpha:]]+' "$@" \
+    | sed 's/&amp;/\&/g' | sort -u || true
+}
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $build/CMakeCache.txt"
@@ -64,6 +72,28 @@ lintian_status=0
 lintian --fail-on error "$deb" > "$work/lintian.log" 2>&1 || lintian_status=$?
 grep -v 'running with root privileges' "$work/lintian.log" || true
 [ "$lintian_status" -eq 0 ] || fail "lintian reports errors"
+
+echo "-- addresses"
+homepage=$(cache BRAZDOVAR_HOMEPAGE)
+screenshot=$(cache BRAZDOVAR_SCREENSHOT_URL)
+maintainer=$(cache BRAZDOVAR_MAINTAINER)
+[ "$(dpkg-deb --field "$deb" Maintainer)" = "$maintainer" ] \
+  || fail "the Maintainer field is not the configured '$maintainer'"
+[ "$(dpkg-deb --field "$deb" Homepage)" = "$homepage" ] \
+  || fail "the Homepage field is not the configured '$homepage'"
+# Every text file of the package, compressed ones unpacked, and its control files.
+dpkg-deb --raw-extract "$deb" "$work/root"
+find "$work/root" -name '*.gz' -exec gunzip -k {} +
+maintainer_address=${maintainer##*<}
+unowned=$(addresses_in "$work/root" | grep -v '\.invalid$' \
+  | grep -vxF -e "$homepage" -e "$screenshot" -e "${maintainer_address%>}" || true)
+[ -z "$unowned" ] || fail "the package names addresses it was not configured with: $unowned"
+# The defaults: the source configured afresh, without packaging options.
+cmake -S "$(cache CMAKE_HOME_DIRECTORY)" -B "$work/defaults" -G Ninja -DBRAZDOVAR_TESTS=OFF \
+  -DBRAZDOVAR_BENCH=OFF > "$work/defaults.log" 2>&1 || { cat "$work/defaults.log"; fail "cmake failed"; }
+unowned=$(addresses_in "$work/defaults/CPackConfig.cmake" "$work/defaults/packaging/$app_id.metainfo.xml" \
+  | grep -v '\.invalid$' || true)
+[ -z "$unowned" ] || fail "by default the package or its metainfo names $unowned"
 
 if [ "$install_it" = "--install" ]; then
   echo "-- install the package, run it, remove it"
