@@ -1,9 +1,20 @@
-// The key table reads, the key ring and the key-press flag.
+// The key table reads, the key ring, the key-press flag and the pads' key sets.
 #include "display/keys.h"
+
+#include <atomic>
 
 #include "display/screen_state.h"
 
 namespace display {
+
+namespace {
+
+std::atomic<uint32_t> g_padKeySets{PAD_ARROW_KEYS | PAD_LETTER_KEYS};
+
+}  // namespace
+
+void SetPadKeySets(uint32_t sets) { g_padKeySets.store(sets); }
+uint32_t PadKeySets() { return g_padKeySets.load(); }
 
 int32_t IsKeyDown(int32_t scanCode) {
   if (scanCode < 0 || scanCode >= KEY_TABLE_SIZE) return 0;

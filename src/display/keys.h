@@ -28,6 +28,15 @@ inline constexpr int KEY_TABLE_SIZE = 128;
 inline constexpr uint16_t CLOSE_KEY_CODE = 0x6BFF;
 inline constexpr int KEY_RING_SIZE = 16;
 
+// The two key sets a gamepad can hold: the arrows and Ctrl, and R, D, G, F, A.
+inline constexpr uint32_t PAD_ARROW_KEYS = 1u << 0;
+inline constexpr uint32_t PAD_LETTER_KEYS = 1u << 1;
+// Which key sets gamepads may hold (both unless told otherwise): a set that the
+// program drives itself is left out, so no pad is bound to keys it cannot use.
+// Takes effect when the next screen opens.
+void SetPadKeySets(uint32_t sets);
+uint32_t PadKeySets();
+
 // -1 while the key with this scan code is held, 0 otherwise and for codes outside
 // 0..127. Takes the auto-lock unless the screen is locked.
 int32_t IsKeyDown(int32_t scanCode);

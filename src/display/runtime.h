@@ -93,6 +93,11 @@ void RuntimeSleep(Runtime& runtime, int64_t ms);
 // The pass hook and keyboard state of the headless back end (set by its API).
 void HeadlessBeforePass(int64_t nowMs);
 
+// The layer's handling of an activation change (WM_ACTIVATE's wParam): the active
+// flag (not active while minimised), a cleared key table, every row marked. Run
+// by the dispatch step whichever procedure is installed.
+void ApplyActivation(Runtime& runtime, uintptr_t wParam);
+
 // The layer's own message procedure, installed on every new window.
 intptr_t LayerWindowProc(platform::Window* window, uint32_t message, uintptr_t wParam,
                          intptr_t lParam);

@@ -114,21 +114,21 @@ void RuntimeSleep(Runtime& runtime, int64_t ms) {
   if (runtime.virtualNow.load() < target) runtime.virtualNow.store(target);
 }
 
+void ApplyActivation(Runtime& runtime, uintptr_t wParam) {
+  Screen& screen = *runtime.screen;
+  const bool minimised = (wParam >> 16) != 0;
+  runtime.active.store((wParam & 0xFFFF) != platform::WA_INACTIVE && !minimised);
+  std::memset(screen.keyTable, 0, sizeof screen.keyTable);
+  MarkRows(screen, 0, screen.height - 1);
+}
+
 intptr_t LayerWindowProc(platform::Window* window, uint32_t message, uintptr_t wParam,
                          intptr_t lParam) {
-  Runtime& runtime = *window->runtime;
-  Screen& screen = *runtime.screen;
+  Screen& screen = *window->runtime->screen;
   switch (message) {
     case platform::WM_CLOSE:
       QueueKey(screen, CLOSE_KEY_CODE);
       return 0;
-    case platform::WM_ACTIVATE: {
-      const bool minimised = (wParam >> 16) != 0;
-      runtime.active.store((wParam & 0xFFFF) != platform::WA_INACTIVE && !minimised);
-      std::memset(screen.keyTable, 0, sizeof screen.keyTable);
-      MarkRows(screen, 0, screen.height - 1);
-      return 0;
-    }
     case platform::WM_KEYDOWN:
       // Keys without a character (the extended ones) are queued as 0xE0 plus
       // their scan code; character keys arrive through WM_CHAR.
@@ -139,7 +139,8 @@ intptr_t LayerWindowProc(platform::Window* window, uint32_t message, uintptr_t w
       return 0;
     case platform::WM_KEYUP:
     case platform::WM_SETCURSOR:
-    case platform::WM_PAINT:  // the dispatch step marked the page for presenting
+    case platform::WM_ACTIVATE:  // the dispatch step applied it (ApplyActivation)
+    case platform::WM_PAINT:     // the dispatch step marked the page for presenting
       return 0;
     default:
       return platform::DefWindowProc(window, message, wParam, lParam);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 
+#include "display/keys.h"
 #include "game/computer/computer_player.h"
 #include "game/key_source.h"
 #include "game/options.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     static game::computer::ComputerPlayer computer(game::TankSide::Blue, options.computerLevel,
                                                    seed);
     game::SetKeyChooser(game::TankSide::Blue, &computer);
+    // Blue's keys (R, D, G, F, A) would move nothing: pads drive green only.
+    display::SetPadKeySets(display::PAD_ARROW_KEYS);
   }
   game::RunProgram();
 }

@@ -40,6 +40,25 @@ TEST_F(KeysTest, LockedFrameSeesOneSnapshotAndTheKeyComesAtTheUnlock) {
   EXPECT_EQ(headless::TakePresentations().at(0).timeMs, 33);
 }
 
+// Focus changes reach the layer whichever procedure is installed (the game
+// replaces the layer's): losing the focus lets go of every held key (a pad's
+// keys come through the same refresh) until the focus comes back.
+TEST_F(KeysTest, FocusLossUnderAReplacedProcedureReleasesKeysUntilItReturns) {
+  platform::SetWindowProc(GetWindowHandle(), platform::DefWindowProc);
+  headless::SetKey(KEY_UP, true);
+  headless::Advance(0);
+  EXPECT_EQ(IsKeyDown(KEY_UP), -1);
+  headless::PostWindowMessage(platform::WM_ACTIVATE, platform::WA_INACTIVE);
+  headless::Advance(30);
+  EXPECT_EQ(IsKeyDown(KEY_UP), 0);
+  headless::PostWindowMessage(platform::WM_ACTIVATE, platform::WA_ACTIVE | (uintptr_t{1} << 16));
+  headless::Advance(30);
+  EXPECT_EQ(IsKeyDown(KEY_UP), 0);  // minimised is not active
+  headless::PostWindowMessage(platform::WM_ACTIVATE, platform::WA_ACTIVE);
+  headless::Advance(10);
+  EXPECT_EQ(IsKeyDown(KEY_UP), -1);
+}
+
 TEST(ScanCodes, GameKeysAndFoldedExtendedKeys) {
   using platform::SetOneCode;
   const std::pair<SDL_Scancode, int> expected[] = {

@@ -364,6 +364,22 @@ TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
   ExpectExitZero("a close while a sprite read blocked", 1000ms);
 }
 
+// A close request sent as soon as the window can be found by its title ends
+// the game with status 0, start after start: no moment of start-up loses it.
+TEST_F(GameTest, ACloseAsSoonAsTheWindowCanBeFoundEndsTheGameEveryTime) {
+  ASSERT_TRUE(x_.ok());
+  for (int start = 1; start <= 20; ++start) {
+    ChildProcess game(E2E_GAME_PATH, E2E_ASSETS_DIR);
+    ASSERT_GT(game.pid(), 0);
+    const Window window = x_.FindWindow(TITLE, game.pid(), START_TIMEOUT);
+    ASSERT_NE(window, 0u) << "start " << start;
+    ASSERT_TRUE(x_.SendCloseRequest(window)) << "start " << start;
+    const auto status = game.WaitForExit(2s);
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << "start " << start << ": the program " << DescribeStatus(status);
+  }
+}
+
 // Without a display to show a window on, the game ends at once, silently, with
 // status 0, as it does whenever its screen cannot open.
 TEST(GameWithoutDisplay, EndsAtOnceSilentlyWithStatusZero) {

@@ -123,8 +123,10 @@ void DispatchWindow(Window* window, int64_t nowMs) {
     }
     if (!window->alive.load()) return;
     if (message.message == WM_CLOSE) window->closeRequested.store(true);
-    // The layer owns the page: an exposed window is presented whole again,
-    // whoever's procedure is installed.
+    // The layer owns the key table and the page: a focus change lets go of the
+    // keys (keyboard and pads alike) and an exposed window is presented whole
+    // again, whoever's procedure is installed.
+    if (message.message == WM_ACTIVATE) ApplyActivation(*window->runtime, message.wParam);
     if (message.message == WM_PAINT) {
       Screen& screen = *window->runtime->screen;
       MarkRows(screen, 0, screen.height - 1);

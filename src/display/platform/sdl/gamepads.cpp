@@ -1,4 +1,4 @@
-// Gamepads: connection order to tanks, and each pad's buttons and axes to keys.
+// Gamepads: SDL's pads opened and closed, and each pad's buttons and axes to keys.
 #include "display/platform/sdl/gamepads.h"
 
 #include <algorithm>
@@ -49,6 +49,7 @@ void FoldPadControls(const PadControls& c, int player, uint8_t table[KEY_TABLE_S
 bool Gamepads::Start() {
   if (started_) return true;
   started_ = SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) == 0;
+  seats_ = PadAssignment(PadKeySets());
   // Pads already connected arrive as device-added events on the next poll.
   return started_;
 }
@@ -57,6 +58,7 @@ void Gamepads::Stop() {
   if (!started_) return;
   for (const Pad& pad : pads_) SDL_GameControllerClose(pad.controller);
   pads_.clear();
+  seats_ = PadAssignment(0);
   SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
   started_ = false;
 }
@@ -89,35 +91,23 @@ void Gamepads::Open(int deviceIndex) {
   }
   SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
   if (controller == nullptr) return;
-  pads_.push_back({controller, id, FreePlayer()});
+  pads_.push_back({controller, id});
+  seats_.Add(id);
 }
 
 void Gamepads::Close(SDL_JoystickID id) {
   const auto pad =
       std::find_if(pads_.begin(), pads_.end(), [id](const Pad& p) { return p.id == id; });
   if (pad == pads_.end()) return;
-  const int freed = pad->player;
   SDL_GameControllerClose(pad->controller);
   pads_.erase(pad);
-  // The longest-waiting pad takes the tank that came free.
-  const auto waiting =
-      std::find_if(pads_.begin(), pads_.end(), [](const Pad& p) { return p.player < 0; });
-  if (freed >= 0 && waiting != pads_.end()) waiting->player = freed;
-}
-
-int Gamepads::FreePlayer() const {
-  for (int player = 0; player < 2; ++player) {
-    if (std::none_of(pads_.begin(), pads_.end(),
-                     [player](const Pad& p) { return p.player == player; })) {
-      return player;
-    }
-  }
-  return -1;
+  seats_.Remove(id);
 }
 
 void Gamepads::Fold(uint8_t table[KEY_TABLE_SIZE]) const {
   for (const Pad& pad : pads_) {
-    if (pad.player >= 0) FoldPadControls(ReadControls(pad.controller), pad.player, table);
+    const int keySet = seats_.KeySetOf(pad.id);
+    if (keySet >= 0) FoldPadControls(ReadControls(pad.controller), keySet, table);
   }
 }
 

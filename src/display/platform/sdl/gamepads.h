@@ -8,8 +8,9 @@
 //   pads.Fold(table);                  // after the keyboard wrote the key table
 //
 // The first pad connected plays the green tank (the arrow keys and Ctrl), the
-// second the blue one (R, D, G, F, A); a pad connected while both tanks are taken
-// waits for one to come free. On either pad: d-pad left/right or the left stick
+// second the blue one (R, D, G, F, A), leaving out a key set the program drives
+// itself (display::SetPadKeySets); a pad connected while no tank is free waits
+// for one (pad_assignment.h). On either pad: d-pad left/right or the left stick
 // past its dead zone turn, A or the right trigger accelerates, B or the left
 // trigger brakes, X or the right shoulder fires, Start is Space and Back is Esc.
 #pragma once
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "display/keys.h"
+#include "display/platform/pad_assignment.h"
 
 namespace display::platform {
 
@@ -39,7 +41,8 @@ class Gamepads {
   Gamepads& operator=(const Gamepads&) = delete;
   ~Gamepads() { Stop(); }
 
-  // Starts SDL's game-controller subsystem; false (and no pads) where it cannot start.
+  // Starts SDL's game-controller subsystem, the pads to hold the key sets that
+  // display::PadKeySets allows; false (and no pads) where it cannot start.
   bool Start();
   // Closes every pad and stops the subsystem. Idempotent.
   void Stop();
@@ -52,14 +55,13 @@ class Gamepads {
   struct Pad {
     SDL_GameController* controller;
     SDL_JoystickID id;
-    int player;  // 0 green, 1 blue, -1 waiting for a free tank
   };
   void Open(int deviceIndex);
   void Close(SDL_JoystickID id);
-  int FreePlayer() const;
 
   bool started_ = false;
-  std::vector<Pad> pads_;  // in the order they were connected
+  std::vector<Pad> pads_;
+  PadAssignment seats_{0};
 };
 
 }  // namespace display::platform
