@@ -39,7 +39,6 @@ class Mixer {
   // Overwrites `frames` stereo frames at `out` with the mix.
   void Render(float* out, int frames);
 
-  bool muted() const { return muted_; }
   // Effect voices now sounding.
   int BusyVoices() const;
 

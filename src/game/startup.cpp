@@ -57,9 +57,9 @@ void RunProgram() {
   // The game's arithmetic assumes round-to-nearest.
   std::fesetround(FE_TONEAREST);
   frameclock::OpenGameWindow(640, 480, 32, 1, 0);
-  StartAskedSound();
   display::SetWindowTitle(TITLE);
   display::SetMouse(-1, -1, 0, -1);
+  StartAskedSound();
   MatchState& state = Match();
   LoadSprites(state);
   ResetMatch(state);
