@@ -24,14 +24,14 @@ const audio::Bank& SharedBank() {
 
 void BM_MixBufferAllVoicesBusy(benchmark::State& state) {
   audio::Mixer mixer(SharedBank());
-  mixer.Handle({audio::EventType::EngineChanged, audio::Source::Green, {}, 0.6f, 3.3f});
-  mixer.Handle({audio::EventType::EngineChanged, audio::Source::Blue, {}, -0.6f, 2.1f});
+  mixer.SetEngine(audio::Source::Green, 3.3f, 0.6f);
+  mixer.SetEngine(audio::Source::Blue, 2.1f, -0.6f);
   std::vector<float> out(audio::BUFFER_FRAMES * audio::CHANNELS);
   float pan = -1.0f;
   for (auto _ : state) {
     // Voices that ended are started again, so every buffer mixes them all.
     while (mixer.BusyVoices() < audio::VOICE_COUNT) {
-      mixer.Handle({audio::EventType::ShotFired, audio::Source::Green, {}, pan, 0.0f});
+      mixer.Handle({audio::EventType::ShotFired, audio::Source::Green, {}, pan});
       pan = pan > 0.9f ? -1.0f : pan + 0.15f;
     }
     mixer.Render(out.data(), audio::BUFFER_FRAMES);

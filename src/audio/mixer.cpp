@@ -19,6 +19,7 @@ const float ENGINE_TONE = 1.0f - std::exp(-2.0f * std::numbers::pi_v<float> * 90
 // The limiter lets its gain back up with a 100 ms time constant.
 const float LIMITER_RELEASE = 1.0f - std::exp(-1.0f / (0.1f * SAMPLE_RATE));
 constexpr float QUIET = 1e-5f;
+const float MUTE_STEP = static_cast<float>(1.0 / (MUTE_RAMP_SECONDS * SAMPLE_RATE));
 
 }  // namespace
 
@@ -27,7 +28,8 @@ PanGains GainsForPan(float pan) {
   return {std::cos(angle), std::sin(angle)};
 }
 
-Mixer::Mixer(const Bank& bank, bool muted) : bank_(bank), muted_(muted) {}
+Mixer::Mixer(const Bank& bank, bool muted)
+    : bank_(bank), muted_(muted), muteGain_(muted ? 0.0f : 1.0f) {}
 
 int Mixer::BusyVoices() const {
   return static_cast<int>(std::count_if(voices_.begin(), voices_.end(),
@@ -39,33 +41,28 @@ void Mixer::Handle(const Event& event) {
     case EventType::ShotFired:
       Play(bank_.shot, event.pan);
       break;
-    case EventType::EngineChanged: {
-      if (event.source == Source::None) break;
-      Engine& engine = engines_[event.source == Source::Green ? 0 : 1];
-      engine.targetPitch = EnginePitch(event.speed);
-      engine.targetLevel = EngineLevel(event.speed);
-      engine.targetPan = event.pan;
-      if (engine.level <= QUIET) {  // starting from rest: no glide across the arena or scale
-        engine.pitch = engine.targetPitch;
-        engine.pan = engine.targetPan;
-      }
-      break;
-    }
     case EventType::MatchEnded:
-      StopEngines();
       Play(event.how == MatchEnd::TankShot ? bank_.blow : bank_.cry, event.pan);
       break;
     case EventType::MatchStarted:
-      StopEngines();
       Play(bank_.startTone, 0.0f);
-      break;
-    case EventType::ToggleMute:
-      muted_ = !muted_;
-      for (Voice& voice : voices_) voice.samples = nullptr;
-      for (Engine& engine : engines_) engine.level = 0.0f;  // fades back in when heard again
       break;
   }
 }
+
+void Mixer::SetEngine(Source source, float speed, float pan) {
+  if (source == Source::None) return;
+  Engine& engine = engines_[source == Source::Green ? 0 : 1];
+  engine.targetPitch = EnginePitch(speed);
+  engine.targetLevel = EngineLevel(speed);
+  engine.targetPan = pan;
+  if (engine.level <= QUIET) {  // starting from rest: no glide across the arena or scale
+    engine.pitch = engine.targetPitch;
+    engine.pan = engine.targetPan;
+  }
+}
+
+void Mixer::SetMuted(bool muted) { muted_ = muted; }
 
 void Mixer::Play(const std::vector<float>& samples, float pan) {
   if (muted_ || samples.empty()) return;
@@ -81,10 +78,6 @@ void Mixer::Play(const std::vector<float>& samples, float pan) {
   *chosen = {&samples, 0, gains.left * MASTER_GAIN, gains.right * MASTER_GAIN, ++started_};
 }
 
-void Mixer::StopEngines() {
-  for (Engine& engine : engines_) engine.targetLevel = 0.0f;
-}
-
 bool Mixer::Silent() const {
   if (BusyVoices() != 0) return false;
   return std::all_of(engines_.begin(), engines_.end(),
@@ -94,13 +87,15 @@ bool Mixer::Silent() const {
 void Mixer::Render(float* out, int frames) {
   if (frames <= 0) return;
   std::memset(out, 0, sizeof(float) * CHANNELS * static_cast<size_t>(frames));
-  if (muted_ || Silent()) {
+  if ((muted_ && muteGain_ == 0.0f) || Silent()) {
     limiterGain_ = 1.0f;
+    if (muted_) muteGain_ = 0.0f;  // nothing sounds, so there is nothing to fade
     return;
   }
   MixVoices(out, frames);
   for (Engine& engine : engines_) MixEngine(engine, out, frames);
   Limit(out, frames);
+  if (muted_ || muteGain_ < 1.0f) RampMute(out, frames);
 }
 
 void Mixer::MixVoices(float* out, int frames) {
@@ -151,6 +146,19 @@ void Mixer::Limit(float* out, int frames) {
     out[2 * i + 1] = std::clamp(out[2 * i + 1] * gain, -FULL_SCALE_LIMIT, FULL_SCALE_LIMIT);
     limiterGain_ = gain;
   }
+}
+
+// A linear fade of the finished mix toward silence (muted) or back to full.
+void Mixer::RampMute(float* out, int frames) {
+  const float step = muted_ ? -MUTE_STEP : MUTE_STEP;
+  for (int i = 0; i < frames; ++i) {
+    muteGain_ = std::clamp(muteGain_ + step, 0.0f, 1.0f);
+    out[2 * i] *= muteGain_;
+    out[2 * i + 1] *= muteGain_;
+  }
+  if (!muted_ || muteGain_ > 0.0f) return;
+  for (Voice& voice : voices_) voice.samples = nullptr;
+  for (Engine& engine : engines_) engine.level = 0.0f;  // fades back in when heard again
 }
 
 }  // namespace audio

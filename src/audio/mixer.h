@@ -2,11 +2,12 @@
 // tank, constant-power panning, and a limiter that keeps the sum within full scale.
 //
 //   audio::Mixer mixer(bank);
+//   mixer.SetEngine(audio::Source::Green, speed, pan);  // the levels, before a render
 //   mixer.Handle(event);                  // any number, between renders
 //   mixer.Render(buffer, frames);         // interleaved stereo floats, left first
 //
-// Neither call allocates, locks or waits, so both may run on the audio thread.
-// The output depends only on the bank and the sequence of Handle and Render calls.
+// No call allocates, locks or waits, so all may run on the audio thread. The output
+// depends only on the bank and the sequence of calls.
 // `bank` must outlive the mixer.
 #pragma once
 #include <array>
@@ -22,17 +23,22 @@ namespace audio {
 inline constexpr int CHANNELS = 2;
 inline constexpr int VOICE_COUNT = 12;  // effects at once; the oldest gives way
 inline constexpr float FULL_SCALE_LIMIT = 0.98f;
+inline constexpr double MUTE_RAMP_SECONDS = 0.005;  // muting fades, so it never clicks
 
 class Mixer {
  public:
   explicit Mixer(const Bank& bank, bool muted = false);
 
-  // Starts effects, moves the engines, and toggles muting.
+  // Starts the event's effect (none while muted).
   void Handle(const Event& event);
+  // Makes a tank's engine follow its speed (pixels per frame step) and place.
+  void SetEngine(Source source, float speed, float pan);
+  // Fades the whole mix out (or back in) over MUTE_RAMP_SECONDS. Once faded out,
+  // the sounding effects are dropped, and the engines come back in from silence.
+  void SetMuted(bool muted);
   // Overwrites `frames` stereo frames at `out` with the mix.
   void Render(float* out, int frames);
 
-  bool muted() const { return muted_; }
   // Effect voices now sounding.
   int BusyVoices() const;
 
@@ -51,11 +57,11 @@ class Mixer {
   };
 
   void Play(const std::vector<float>& samples, float pan);
-  void StopEngines();
   bool Silent() const;
   void MixVoices(float* out, int frames);
   void MixEngine(Engine& engine, float* out, int frames);
   void Limit(float* out, int frames);
+  void RampMute(float* out, int frames);
 
   const Bank& bank_;
   std::array<Voice, VOICE_COUNT> voices_{};
@@ -63,6 +69,7 @@ class Mixer {
   uint64_t started_ = 0;
   float limiterGain_ = 1.0f;
   bool muted_;
+  float muteGain_;  // 1 heard, 0 faded out; moves toward muted_ one step a sample
 };
 
 // Left and right gains for a pan position in -1..1 (clamped), constant power.

@@ -1,15 +1,27 @@
-// The SDL audio device and its callback, which drains the event queue into the
-// mixer and renders one buffer.
+// The SDL audio device, its callback, which feeds the mixer and renders one
+// buffer, and the thread that keeps a device open.
 #include "audio/output.h"
 
 #include <SDL2/SDL.h>
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "audio/feed.h"
 #include "audio/mixer.h"
 #include "audio/synth.h"
 
 namespace audio {
 namespace {
+
+using namespace std::chrono_literals;
+using Duration = std::chrono::milliseconds;
+
+constexpr Duration CHECK_PERIOD = 250ms;  // how often the open device is checked
+constexpr Duration FIRST_RETRY = 500ms, LAST_RETRY = 16s;
 
 // Everything the audio thread touches; made once and kept to the end of the process.
 struct Output {
@@ -18,10 +30,13 @@ struct Output {
   explicit Output(bool muted) : mixer(bank, muted) {}
 };
 
+// Whether Post queues: until the output has started it cannot tell, later only
+// while a device is open.
+std::atomic<bool> draining{true};
+
 void Fill(void* userdata, Uint8* stream, int length) {
   auto& output = *static_cast<Output*>(userdata);
-  Event event;
-  while (Events().Pop(event)) output.mixer.Handle(event);
+  Feed(output.mixer, Events(), CurrentLevels(), Now());
   const int frames = length / static_cast<int>(sizeof(float) * CHANNELS);
   output.mixer.Render(reinterpret_cast<float*>(stream), frames);
 }
@@ -41,6 +56,68 @@ void SilenceAlsaMessages() {
   }
 }
 
+// The default device, playing; 0 when none can be opened.
+SDL_AudioDeviceID OpenDevice(Output& output) {
+  SDL_AudioSpec wanted{};
+  wanted.freq = SAMPLE_RATE;
+  wanted.format = AUDIO_F32SYS;
+  wanted.channels = CHANNELS;
+  wanted.samples = BUFFER_FRAMES;
+  wanted.callback = Fill;
+  wanted.userdata = &output;
+  // No changes allowed: SDL converts to whatever the device takes, and the
+  // callback always sees 48 kHz stereo floats.
+  SDL_AudioSpec obtained{};
+  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  if (device != 0) SDL_PauseAudioDevice(device, 0);
+  return device;
+}
+
+// Waits `period`, or less when the driver lists more or fewer devices than
+// `listed` (one was plugged in or out), which it then updates.
+void WaitToRetry(Duration period, int& listed) {
+  for (Duration waited{0}; waited < period; waited += CHECK_PERIOD) {
+    std::this_thread::sleep_for(CHECK_PERIOD);
+    const int now = SDL_GetNumAudioDevices(0);
+    if (now != listed) {
+      listed = now;
+      return;
+    }
+  }
+}
+
+// The device keeper's thread, to the end of the process. Every SDL audio call but
+// the callback's work is made here.
+void KeepDevice(bool muted) {
+  // Deliberately never freed: the audio thread may run until the process ends.
+  auto* output = new Output(muted);
+  SilenceAlsaMessages();
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {  // no driver at all: nothing to wait for
+    draining.store(false);
+    return;
+  }
+  int listed = SDL_GetNumAudioDevices(0);
+  Duration retry = FIRST_RETRY;
+  for (;;) {
+    const SDL_AudioDeviceID device = OpenDevice(*output);
+    draining.store(device != 0);
+    if (device == 0) {
+      WaitToRetry(retry, listed);
+      retry = std::min(retry * 2, LAST_RETRY);
+      continue;
+    }
+    retry = FIRST_RETRY;
+    // Lost (unplugged, its server gone), the device stops; its queue would fill
+    // and the mix stand still, so it is closed and another one sought.
+    while (SDL_GetAudioDeviceStatus(device) != SDL_AUDIO_STOPPED) {
+      std::this_thread::sleep_for(CHECK_PERIOD);
+    }
+    draining.store(false);
+    SDL_CloseAudioDevice(device);
+    WaitToRetry(FIRST_RETRY, listed);
+  }
+}
+
 }  // namespace
 
 EventQueue& Events() {
@@ -48,29 +125,21 @@ EventQueue& Events() {
   return queue;
 }
 
-bool OpenOutput(bool muted) {
-  SilenceAlsaMessages();
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-  // Deliberately never freed: the audio thread may run until the process ends.
-  auto* output = new Output(muted);
-  SDL_AudioSpec wanted{};
-  wanted.freq = SAMPLE_RATE;
-  wanted.format = AUDIO_F32SYS;
-  wanted.channels = CHANNELS;
-  wanted.samples = BUFFER_FRAMES;
-  wanted.callback = Fill;
-  wanted.userdata = output;
-  // No changes allowed: SDL converts to whatever the device takes, and the
-  // callback always sees 48 kHz stereo floats.
-  SDL_AudioSpec obtained{};
-  const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-  if (device == 0) {
-    delete output;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return false;
-  }
-  SDL_PauseAudioDevice(device, 0);
-  return true;
+Levels& CurrentLevels() {
+  static Levels levels;
+  return levels;
+}
+
+bool Post(const Event& event) {
+  if (!draining.load(std::memory_order_relaxed)) return false;
+  Event stamped = event;
+  stamped.postedAt = Now();
+  return Events().Push(stamped);
+}
+
+void StartOutput(bool muted) {
+  CurrentLevels().SetMuted(muted);
+  std::thread(KeepDevice, muted).detach();
 }
 
 }  // namespace audio

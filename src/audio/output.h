@@ -1,29 +1,39 @@
-// The game's sound output: the process-wide event queue and the audio device that
-// drains it on SDL's audio thread.
+// The game's sound output: the process-wide event queue and levels, and the audio
+// device that drains them on SDL's audio thread.
 //
-//   audio::OpenOutput(muted);            // once, at start-up; silent if there is no device
+//   audio::StartOutput(muted);           // once, after the window shows
 //   audio::Post(event);                  // from the frame step: never waits or allocates
+//   audio::CurrentLevels().SetEngine(audio::Source::Blue, {speed, pan});
 //
-// Without a device (or before OpenOutput) posted events wait in the queue until it
-// is full and are dropped after that; tests drain the queue with Events().Pop.
+// The device is opened, watched and, when lost, opened again on a thread of its
+// own, so neither start-up nor a frame step ever waits for it. Before the output
+// starts, posted events wait in the queue (tests drain it with Events().Pop);
+// while no device is open, Post drops them, as nothing would drain the queue.
 #pragma once
 #include "audio/event_queue.h"
 #include "audio/events.h"
+#include "audio/levels.h"
 
 namespace audio {
 
 inline constexpr int BUFFER_FRAMES = 512;  // about 10.7 ms at 48 kHz
 
-// Builds the effect bank and starts a 48 kHz stereo device with buffers of at most
-// BUFFER_FRAMES frames. Returns false, silently, when no device can be opened;
-// the game then runs as it would without sound. Call once, from start-up, before
-// anything else touches SDL.
-bool OpenOutput(bool muted);
+// Sets the muting, builds the effect bank and starts the thread that keeps a
+// 48 kHz stereo device with buffers of at most BUFFER_FRAMES frames open: it opens
+// the default device, watches it, and after a loss (or when there was none) tries
+// again, at once when the driver lists another device and otherwise after waits
+// that double from 0.5 s to 16 s. Without a device the game runs as it would
+// without sound. Call once, when nothing else is starting SDL on another thread.
+void StartOutput(bool muted);
 
 // The queue between the frame step (producer) and the audio thread (consumer).
 EventQueue& Events();
 
-// Queues an event for the audio thread; drops it when the queue is full.
-inline void Post(const Event& event) { Events().Push(event); }
+// The engines and the muting, written by the frame step, read by the audio thread.
+Levels& CurrentLevels();
+
+// Stamps the event with the time and queues it for the audio thread; drops it
+// (false) when the queue is full or no device drains it.
+bool Post(const Event& event);
 
 }  // namespace audio

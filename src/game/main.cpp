@@ -22,8 +22,8 @@ int main(int argc, char** argv) {
     std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
     return 0;
   }
-  // Before the window opens: SDL is started on one thread at a time.
-  game::StartSound(options.mute);
+  // Started once the window shows (game::RunProgram).
+  game::AskForSound(options.mute);
   if (options.computerLevel != 0) {
     // A fresh seed per run; brazdovar-sim takes a fixed one to replay a match.
     std::random_device entropy;

@@ -2,7 +2,6 @@
 #include "game/sound_cues.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "audio/output.h"
 #include "display/keys.h"
@@ -13,25 +12,19 @@ namespace {
 constexpr double ARENA_CENTRE = 320.0;
 constexpr double TANK_CENTRE = 24.0;  // of the 48 x 48 turned picture
 constexpr double SHOT_CENTRE = 2.5;   // of the 5 x 5 shot box
-constexpr float PAN_STEP = 0.002f;    // finer moves are not worth an event
 
 float PanAt(double x) {
   return static_cast<float>(std::clamp((x - ARENA_CENTRE) / ARENA_CENTRE, -1.0, 1.0));
 }
 
-// What was last posted for each tank's engine; only frame steps touch it.
-struct EngineCue {
-  float speed = -1.0f;  // never a real speed: the first frame step always posts
-  float pan = 0.0f;
-};
-EngineCue engineCues[2];
 bool muteKeyWasDown = false;
+bool soundAsked = false, startMuted = false;
 
 void PostFired(const Tank& tank, uint16_t wasFree, audio::Source source) {
   for (int i = 0; i < SHOT_SLOTS; ++i) {
     const Shot& shot = tank.shots[i];
     if ((wasFree >> i & 1u) == 0 || shot.active != 1) continue;
-    audio::Post({audio::EventType::ShotFired, source, {}, PanAt(shot.x + SHOT_CENTRE), 0.0f});
+    audio::Post({audio::EventType::ShotFired, source, {}, PanAt(shot.x + SHOT_CENTRE)});
   }
 }
 
@@ -43,12 +36,14 @@ uint16_t FreeOf(const Tank& tank) {
   return bits;
 }
 
-void PostEngine(const Tank& tank, audio::Source source, EngineCue& cue) {
-  const auto speed = static_cast<float>(tank.speed);
-  const float pan = PanOf(tank);
-  if (speed == cue.speed && std::fabs(pan - cue.pan) < PAN_STEP) return;
-  cue = {speed, pan};
-  audio::Post({audio::EventType::EngineChanged, source, {}, pan, speed});
+void SetEngine(const Tank& tank, audio::Source source) {
+  audio::CurrentLevels().SetEngine(source, {static_cast<float>(tank.speed), PanOf(tank)});
+}
+
+void StopEngines() {
+  for (audio::Source source : {audio::Source::Green, audio::Source::Blue}) {
+    audio::CurrentLevels().SetEngine(source, {});
+  }
 }
 
 }  // namespace
@@ -65,24 +60,33 @@ void PostShotsFired(const MatchState& state, FreeSlots before) {
 }
 
 void PostFrameSounds(const MatchState& state) {
-  PostEngine(state.green, audio::Source::Green, engineCues[0]);
-  PostEngine(state.blue, audio::Source::Blue, engineCues[1]);
+  SetEngine(state.green, audio::Source::Green);
+  SetEngine(state.blue, audio::Source::Blue);
   const bool muteKeyDown = display::IsKeyDown(KEY_MUTE) != 0;
-  if (muteKeyDown && !muteKeyWasDown) audio::Post({audio::EventType::ToggleMute});
+  if (muteKeyDown && !muteKeyWasDown) audio::CurrentLevels().ToggleMuted();
   muteKeyWasDown = muteKeyDown;
 }
 
 void PostMatchEnded(audio::MatchEnd how, const MatchState& state, bool greenWasHit) {
   const float pan =
       how == audio::MatchEnd::TankShot ? PanOf(greenWasHit ? state.green : state.blue) : 0.0f;
-  audio::Post({audio::EventType::MatchEnded, audio::Source::None, how, pan, 0.0f});
+  // No frame step runs on the match-over screen: the engines stop here.
+  StopEngines();
+  audio::Post({audio::EventType::MatchEnded, audio::Source::None, how, pan});
 }
 
 void PostMatchStarted() {
-  engineCues[0] = engineCues[1] = EngineCue{};
+  StopEngines();
   audio::Post({audio::EventType::MatchStarted});
 }
 
-void StartSound(bool muted) { audio::OpenOutput(muted); }
+void AskForSound(bool muted) {
+  soundAsked = true;
+  startMuted = muted;
+}
+
+void StartAskedSound() {
+  if (soundAsked) audio::StartOutput(startMuted);
+}
 
 }  // namespace game

@@ -1,5 +1,5 @@
 // Where the game meets the sound: the frame step and the match's start and end
-// post events to audio's queue, and that is all. Nothing here waits, locks or
+// post events to audio's queue and set its levels (engines, muting), and that is all. Nothing here waits, locks or
 // allocates, and nothing changes the match.
 //
 //   const game::FreeSlots free = game::FreeShotSlots(state);   // before the keys
@@ -29,20 +29,27 @@ FreeSlots FreeShotSlots(const MatchState& state);
 // Posts one "shot fired" for every slot that was free in `before` and now flies.
 void PostShotsFired(const MatchState& state, FreeSlots before);
 
-// Posts an engine change for each tank whose speed or place changed since the
-// last one posted, and a mute toggle when M has just gone down.
+// Sets each tank's engine level to its speed and place, and toggles the muting
+// when M has just gone down.
 void PostFrameSounds(const MatchState& state);
 
-// Posts the end of the match: how it ended and where (the tank destroyed, or the bird).
+// Posts the end of the match: how it ended and where (the tank destroyed, or the
+// bird); both engines stop.
 void PostMatchEnded(audio::MatchEnd how, const MatchState& state, bool greenWasHit);
 
-// Posts the start of a new match and forgets the engines' last posted values.
+// Posts the start of a new match, with both engines at rest.
 void PostMatchStarted();
 
 // Where a tank stands across the arena: -1 at the left wall, +1 at the right.
 float PanOf(const Tank& tank);
 
-// Opens the sound output (muted if asked); without a device the game stays silent.
-void StartSound(bool muted);
+// Asks for the sound (muted if asked); it starts with StartAskedSound.
+void AskForSound(bool muted);
+
+// Starts the sound output if it was asked for. Called once the window shows:
+// SDL's video start-up is over then, so SDL is never started on two threads at
+// once, and the window never waits for a sound device. Without a device the game
+// stays silent.
+void StartAskedSound();
 
 }  // namespace game

@@ -59,6 +59,7 @@ void RunProgram() {
   frameclock::OpenGameWindow(640, 480, 32, 1, 0);
   display::SetWindowTitle(TITLE);
   display::SetMouse(-1, -1, 0, -1);
+  StartAskedSound();
   MatchState& state = Match();
   LoadSprites(state);
   ResetMatch(state);

@@ -11,8 +11,9 @@
 
 namespace game {
 
-// Opens the game window, prepares the match, runs the frame clock until the
-// window is destroyed, then ends the program with status 0.
+// Opens the game window, starts the sound if it was asked for (AskForSound),
+// prepares the match, runs the frame clock until the window is destroyed, then
+// ends the program with status 0.
 [[noreturn]] void RunProgram();
 
 // Loads the seven sprites into the state, makes the turned images and frees every

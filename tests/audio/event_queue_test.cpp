@@ -12,7 +12,7 @@ namespace {
 
 Event Numbered(size_t n) {
   Event e;
-  e.speed = static_cast<float>(n);
+  e.postedAt = static_cast<int64_t>(n);
   return e;
 }
 
@@ -23,20 +23,20 @@ TEST(EventQueueTest, KeepsOrderAndDropsWhatDoesNotFit) {
   Event e;
   for (size_t n = 0; n < EventQueue::CAPACITY; ++n) {
     ASSERT_TRUE(queue.Pop(e));
-    EXPECT_EQ(e.speed, float(n));
+    EXPECT_EQ(e.postedAt, int64_t(n));
   }
   EXPECT_FALSE(queue.Pop(e));
   // Room again after the wrap.
   EXPECT_TRUE(queue.Push(Numbered(7)));
   ASSERT_TRUE(queue.Pop(e));
-  EXPECT_EQ(e.speed, 7.0f);
+  EXPECT_EQ(e.postedAt, 7);
 }
 
 // A producer and a consumer on two threads, the producer trying again when the
 // queue is full: every event arrives, once, in order (run under ThreadSanitizer too).
 TEST(EventQueueTest, OneProducerAndOneConsumerOnTwoThreads) {
   static EventQueue queue;
-  constexpr size_t COUNT = 200000;  // exact in a float
+  constexpr size_t COUNT = 200000;
   std::atomic<bool> done{false};
   std::thread producer([&] {
     for (size_t n = 0; n < COUNT; ++n) {
@@ -48,7 +48,7 @@ TEST(EventQueueTest, OneProducerAndOneConsumerOnTwoThreads) {
   Event e;
   for (;;) {
     const bool finished = done.load(std::memory_order_acquire);
-    while (queue.Pop(e)) received.push_back(static_cast<size_t>(e.speed));
+    while (queue.Pop(e)) received.push_back(static_cast<size_t>(e.postedAt));
     if (finished) break;
     std::this_thread::yield();
   }

@@ -1,5 +1,5 @@
-// The mixer on rendered buffers: the limiter, voice stealing, panning, muting, what
-// each event plays, and the same output for the same events.
+// The mixer on rendered buffers: the limiter, voice stealing, panning, muting and
+// its fades, what each event plays, and the same output for the same calls.
 #include "audio/mixer.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +9,10 @@
 namespace audio::testing {
 namespace {
 
-Event Shot(float pan = 0.0f) { return {EventType::ShotFired, Source::Green, {}, pan, 0.0f}; }
-Event Engine(Source source, float speed, float pan = 0.0f) {
-  return {EventType::EngineChanged, source, {}, pan, speed};
-}
+Event Shot(float pan = 0.0f) { return {EventType::ShotFired, Source::Green, {}, pan}; }
 Event Ended(MatchEnd how, float pan = 0.0f) {
-  return {EventType::MatchEnded, Source::None, how, pan, 0.0f};
+  return {EventType::MatchEnded, Source::None, how, pan};
 }
-const Event MUTE{EventType::ToggleMute};
 
 class MixerTest : public ::testing::Test {
  protected:
@@ -28,8 +24,8 @@ class MixerTest : public ::testing::Test {
 };
 
 TEST_F(MixerTest, TwentySixShotsTwoEnginesAndABlowStayWithinFullScale) {
-  mixer_.Handle(Engine(Source::Green, 3.3f, 1.0f));
-  mixer_.Handle(Engine(Source::Blue, 3.3f, -1.0f));
+  mixer_.SetEngine(Source::Green, 3.3f, 1.0f);
+  mixer_.SetEngine(Source::Blue, 3.3f, -1.0f);
   mixer_.Handle(Ended(MatchEnd::TankShot));
   // Every shot slot of both tanks fired at once, all at one side, so the peaks of
   // all the voices line up.
@@ -73,62 +69,94 @@ TEST_F(MixerTest, EffectsArePannedByPosition) {
 }
 
 TEST_F(MixerTest, AnEngineFollowsItsTankAcrossTheArena) {
-  mixer_.Handle(Engine(Source::Green, 3.0f, 0.8f));
+  mixer_.SetEngine(Source::Green, 3.0f, 0.8f);
   const auto atRight = Render(mixer_, 0.3);
   EXPECT_GT(Rms(Channel(atRight, 1)), 3.0 * Rms(Channel(atRight, 0)));
-  mixer_.Handle(Engine(Source::Green, 3.0f, -0.8f));
+  mixer_.SetEngine(Source::Green, 3.0f, -0.8f);
   Render(mixer_, 0.2);  // the pan glides over
   const auto atLeft = Render(mixer_, 0.3);
   EXPECT_GT(Rms(Channel(atLeft, 0)), 3.0 * Rms(Channel(atLeft, 1)));
 }
 
-TEST_F(MixerTest, EachEndingPlaysItsSoundAndStopsTheEngines) {
+TEST_F(MixerTest, EachEndingPlaysItsSound) {
   Mixer blown(bank()), cried(bank());
-  for (Mixer* m : {&blown, &cried}) m->Handle(Engine(Source::Blue, 3.0f));
-  Render(blown, 0.2);
-  Render(cried, 0.2);
   blown.Handle(Ended(MatchEnd::TankShot));
   cried.Handle(Ended(MatchEnd::BirdRunOver));
   Render(blown, 0.7);
   Render(cried, 0.7);
-  // After 0.7 s the cry and the engines are over; the blow still sounds.
+  // After 0.7 s the cry is over; the blow still sounds.
   EXPECT_EQ(Peak(Render(cried, 0.1)), 0.0f);
   EXPECT_GT(Peak(Render(blown, 0.1)), 0.001f);
   Render(blown, 1.0);
   EXPECT_EQ(Peak(Render(blown, 0.1)), 0.0f);
 }
 
-TEST_F(MixerTest, MutingSilencesAtOnceAndAShotAfterUnmutingIsHeard) {
+TEST_F(MixerTest, MutingSilencesAndAShotAfterUnmutingIsHeard) {
   Mixer muted(bank(), true);
   muted.Handle(Shot());
-  muted.Handle(Engine(Source::Green, 3.0f));
+  muted.SetEngine(Source::Green, 3.0f, 0.0f);
   EXPECT_EQ(Peak(Render(muted, 0.3)), 0.0f);
-  muted.Handle(MUTE);
-  EXPECT_FALSE(muted.muted());
+  muted.SetMuted(false);
   EXPECT_GT(Peak(Render(muted, 0.3)), 0.01f);  // the engine, which kept its speed
 
   mixer_.Handle(Ended(MatchEnd::TankShot));
   Render(mixer_, 0.1);
-  mixer_.Handle(MUTE);
+  mixer_.SetMuted(true);
+  Render(mixer_, 0.01);  // the fade
   EXPECT_EQ(Peak(Render(mixer_, 0.1)), 0.0f);
-  mixer_.Handle(MUTE);
+  mixer_.SetMuted(false);
   EXPECT_EQ(Peak(Render(mixer_, 0.1)), 0.0f);  // the blow was dropped, not paused
   mixer_.Handle(Shot());
   EXPECT_GT(Peak(Render(mixer_, 0.1)), 0.05f);
 }
 
-TEST_F(MixerTest, TheSameEventsGiveTheSameOutput) {
-  const std::vector<std::vector<Event>> script = {
-      {{EventType::MatchStarted}},
-      {Engine(Source::Green, 0.3f, 0.5f), Engine(Source::Blue, 0.6f, -0.5f)},
-      {Shot(0.4f), Engine(Source::Green, 0.9f, 0.45f)},
-      {Shot(-0.4f), Shot(0.3f)},
-      {Ended(MatchEnd::BirdShot)},
+// Two engines at full speed, muted, against a twin left playing: the mix fades
+// out over a few milliseconds instead of stepping to zero in one sample; and a
+// shot fired on unmuting fades in the same way.
+TEST_F(MixerTest, MutingAndUnmutingFadeInsteadOfClicking) {
+  Mixer twin(bank());
+  for (Mixer* m : {&mixer_, &twin}) {
+    m->SetEngine(Source::Green, 3.3f, 0.0f);
+    m->SetEngine(Source::Blue, 3.3f, 0.0f);
+    Render(*m, 0.3);
+  }
+  mixer_.SetMuted(true);
+  const auto fading = Render(mixer_, 0.02), playing = Render(twin, 0.02);
+  const size_t ms = static_cast<size_t>(FramesIn(0.001)) * CHANNELS;
+  EXPECT_GT(std::fabs(fading[0]), 0.9f * std::fabs(playing[0]));
+  EXPECT_GT(Peak({fading.begin(), fading.begin() + ms}),
+            0.5f * Peak({playing.begin(), playing.begin() + ms}));
+  EXPECT_EQ(Peak({fading.begin() + 10 * ms, fading.end()}), 0.0f);
+
+  Mixer heard(bank());
+  mixer_.SetMuted(false);
+  for (Mixer* m : {&mixer_, &heard}) m->Handle(Shot());
+  mixer_.SetEngine(Source::Green, 0.0f, 0.0f);
+  mixer_.SetEngine(Source::Blue, 0.0f, 0.0f);
+  const auto rising = Render(mixer_, 0.01), full = Render(heard, 0.01);
+  EXPECT_LT(Peak({rising.begin(), rising.begin() + ms}),
+            0.5f * Peak({full.begin(), full.begin() + ms}));
+  EXPECT_GT(Peak(rising), 0.5f * Peak(full));
+}
+
+TEST_F(MixerTest, TheSameCallsGiveTheSameOutput) {
+  struct Step {
+    std::vector<Event> events;
+    float greenSpeed, bluePan;
+  };
+  const std::vector<Step> script = {
+      {{{EventType::MatchStarted}}, 0.0f, 0.0f},
+      {{}, 0.3f, -0.5f},
+      {{Shot(0.4f)}, 0.9f, -0.4f},
+      {{Shot(-0.4f), Shot(0.3f)}, 0.9f, -0.3f},
+      {{Ended(MatchEnd::BirdShot)}, 0.0f, -0.3f},
   };
   auto play = [&](Mixer& mixer) {
     std::vector<float> all;
-    for (const auto& step : script) {
-      for (const Event& e : step) mixer.Handle(e);
+    for (const Step& step : script) {
+      mixer.SetEngine(Source::Green, step.greenSpeed, 0.5f);
+      mixer.SetEngine(Source::Blue, 0.6f, step.bluePan);
+      for (const Event& e : step.events) mixer.Handle(e);
       const auto part = Render(mixer, 0.035);
       all.insert(all.end(), part.begin(), part.end());
     }

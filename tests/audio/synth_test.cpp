@@ -56,7 +56,7 @@ double Frequency(const std::vector<float>& samples) {
 std::vector<float> SettledEngine(float speed) {
   const Bank bank = MakeBank();
   Mixer mixer(bank);
-  mixer.Handle({EventType::EngineChanged, Source::Blue, {}, 0.0f, speed});
+  mixer.SetEngine(Source::Blue, speed, 0.0f);
   Render(mixer, 0.3);
   return Channel(Render(mixer, 1.0), 0);
 }

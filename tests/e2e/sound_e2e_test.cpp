@@ -1,7 +1,7 @@
 // The game's sound with a real window: SDL's disk audio driver writes what would be
 // heard, so a shot can be found in it and timed against the frame that shows it;
-// --mute writes silence; the dummy driver and no device at all leave the game as it
-// was and silent on stderr. Also prints the audio thread's share of a core in play.
+// --mute writes silence; the dummy driver, no device at all and a device slow to
+// open leave the game as it was and silent on stderr. Also prints the audio thread's share of a core in play.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,6 +153,19 @@ TEST_F(SoundTest, MutedTheGameWritesSilenceAndPlaysAsBefore) {
   for (float s : samples) peak = std::max(peak, std::fabs(s));
   EXPECT_EQ(peak, 0.0f) << "no start tone, no shot, no cry";
   std::filesystem::remove(audio);
+}
+
+// The disk driver's file is a FIFO nobody reads, so opening the device blocks for
+// good: the window, the match and the exit must not wait for it.
+TEST_F(SoundTest, TheGameDoesNotWaitForTheSoundDevice) {
+  const std::string fifo = TempFile("device.fifo");
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  Environment driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", fifo.c_str());
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ShootTheBirdAndLeave();
+  std::filesystem::remove(fifo);
 }
 
 // utime + stime of the thread whose name starts with `prefix`, in clock ticks.

@@ -1,5 +1,5 @@
 // What the frame step posts to the sound, recorded frame by frame on the headless
-// back end: shots fired, engine changes, the ending and the new match, and M.
+// back end: shots fired, the engines, the ending and the new match, and M.
 #include "game/sound_cues.h"
 
 #include <algorithm>
@@ -101,32 +101,31 @@ TEST_F(SoundCuesTest, ARunOverIsPostedAsSuch) {
   EXPECT_EQ(PlayUntilDecided({KEY_SPACE}).how, audio::MatchEnd::BirdRunOver);
 }
 
-TEST_F(SoundCuesTest, EnginesArePostedWhenSpeedOrPlaceChanges) {
+TEST_F(SoundCuesTest, EnginesFollowTheTanksAndStopWhenTheMatchEnds) {
+  const audio::Levels& levels = audio::CurrentLevels();
   const float startPan = PanOf(green());
   EXPECT_GT(startPan, 0.5f);  // right of the middle
-  const auto first = Posted({});
-  ASSERT_EQ(Only(first, EventType::EngineChanged).size(), 2u);  // both, once, at rest
   for (int step = 0; step < 6; ++step) {
-    const auto events = Posted({KEY_UP});
-    const auto green = Only(events, EventType::EngineChanged, audio::Source::Green);
-    ASSERT_EQ(green.size(), 1u);
-    EXPECT_EQ(green[0].speed, static_cast<float>(this->green().speed));
-    EXPECT_EQ(green[0].pan, PanOf(this->green()));
-    EXPECT_TRUE(Only(events, EventType::EngineChanged, audio::Source::Blue).empty());
+    Posted({KEY_UP});
+    EXPECT_EQ(levels.Engine(audio::Source::Green).speed, static_cast<float>(green().speed));
+    EXPECT_EQ(levels.Engine(audio::Source::Green).pan, PanOf(green()));
+    EXPECT_EQ(levels.Engine(audio::Source::Blue).speed, 0.0f);
   }
   // Green drove left from the right half, so its sound moved toward the left.
   EXPECT_LT(PanOf(green()), startPan - 0.01f);
   EXPECT_GT(green().speed, 1.5);
+  // No frame step runs on the match-over screen, yet the engine must not hum on.
+  PostMatchEnded(audio::MatchEnd::BirdShot, state(), false);
+  EXPECT_EQ(levels.Engine(audio::Source::Green).speed, 0.0f);
 }
 
 TEST_F(SoundCuesTest, MTogglesTheSoundOncePerPressAndNeverMovesATank) {
-  int toggles = 0;
-  for (int step = 0; step < 3; ++step) {
-    toggles += int(Only(Posted({KEY_MUTE}), EventType::ToggleMute).size());
-  }
-  EXPECT_EQ(toggles, 1);
-  EXPECT_TRUE(Only(Posted({}), EventType::ToggleMute).empty());
-  EXPECT_EQ(Only(Posted({KEY_MUTE}), EventType::ToggleMute).size(), 1u);
+  const bool before = audio::CurrentLevels().Muted();
+  for (int step = 0; step < 3; ++step) Posted({KEY_MUTE});
+  EXPECT_NE(audio::CurrentLevels().Muted(), before);
+  Posted({});
+  Posted({KEY_MUTE});
+  EXPECT_EQ(audio::CurrentLevels().Muted(), before);
   for (const Tank* tank : {&green(), &blue()}) {
     EXPECT_EQ(tank->speed, 0.0);
     EXPECT_EQ(FlyingShots(*tank), 0);

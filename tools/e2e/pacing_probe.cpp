@@ -6,11 +6,16 @@
 //   - the time from a key press (XTest, at random moments) to the first changed
 //     picture: min, median, p90 and max;
 //   - the game's CPU use over the whole run, as a share of one core.
+// With --startup N it instead starts the game N times with a sound device (SDL's
+// dummy driver) and N times with SDL's own choice (no device on a machine without
+// a sound card), and prints the median time from start to the window and to the
+// first frame of the arena.
 // It never judges the figures: it fails only when the game cannot be started or
 // watched.
 //
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing
 //       build/src/game/brazdovar assets [--seconds 5] [--presses 30] [--seed N]
+//       [--startup N]
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -52,6 +57,7 @@ struct Options {
   double seconds = 5.0;
   int presses = 30;
   std::optional<unsigned> seed;
+  int startups = 0;  // start-up runs per sound set-up; 0 measures pacing instead
   bool list = false;  // also print every value
 };
 
@@ -68,13 +74,17 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.seconds = std::atof(argv[i + 1]);
     } else if (name == "--presses") {
       options.presses = std::atoi(argv[i + 1]);
+    } else if (name == "--startup") {
+      options.startups = std::atoi(argv[i + 1]);
     } else if (name == "--seed") {
       options.seed = unsigned(std::strtoul(argv[i + 1], nullptr, 10));
     } else {
       return std::nullopt;
     }
   }
-  if (i != argc || options.seconds <= 0 || options.presses < 1) return std::nullopt;
+  if (i != argc || options.seconds <= 0 || options.presses < 1 || options.startups < 0) {
+    return std::nullopt;
+  }
   return options;
 }
 
@@ -252,6 +262,62 @@ void WaitForStill(Watcher& watcher, Clock::duration quiet) {
   }
 }
 
+// Whether the arena's top-left block shows: the first frame has been drawn.
+bool ShowsArena(Display* display, Window window) {
+  XImage* image = XGetImage(display, window, 0, 0, 32, 32, AllPlanes, ZPixmap);
+  if (image == nullptr) return false;
+  bool lit = false;
+  for (int y = 0; y < 32 && !lit; ++y) {
+    for (int x = 0; x < 32 && !lit; ++x) lit = (XGetPixel(image, x, y) & 0xFFFFFFu) != 0;
+  }
+  XDestroyImage(image);
+  return lit;
+}
+
+// One start of the game: milliseconds to its window and to the first frame, or
+// nullopt when either does not come within 10 s.
+std::optional<std::pair<double, double>> TimeStartUp(Display* display, const Options& options) {
+  const auto start = Clock::now();
+  Game game(options.program, options.workdir);
+  if (game.pid() <= 0) return std::nullopt;
+  const auto deadline = start + 10s;
+  Window window = 0;
+  while (window == 0 && Clock::now() < deadline) {
+    std::this_thread::sleep_for(POLL);
+    window = FindGameWindow(display, game.pid());
+  }
+  if (window == 0) return std::nullopt;
+  const double toWindow = Ms(Clock::now() - start);
+  while (!ShowsArena(display, window)) {
+    if (Clock::now() > deadline) return std::nullopt;
+    std::this_thread::sleep_for(POLL);
+  }
+  const double toFrame = Ms(Clock::now() - start);
+  game.Close(display, window);
+  return std::pair{toWindow, toFrame};
+}
+
+// Start-up with and without a sound device, `options.startups` runs each.
+int MeasureStartUps(Display* display, const Options& options) {
+  for (const char* driver : {"dummy", static_cast<const char*>(nullptr)}) {
+    driver != nullptr ? setenv("SDL_AUDIODRIVER", driver, 1) : unsetenv("SDL_AUDIODRIVER");
+    std::vector<double> windows, frames;
+    for (int run = 0; run < options.startups; ++run) {
+      const auto times = TimeStartUp(display, options);
+      if (!times) {
+        std::fprintf(stderr, "the game's window or first frame did not appear\n");
+        return 1;
+      }
+      windows.push_back(times->first);
+      frames.push_back(times->second);
+    }
+    std::printf("start-up %s (median of %d): window %.1f ms, first frame %.1f ms\n",
+                driver != nullptr ? "with a device (dummy driver)" : "without a device",
+                options.startups, Summarise(windows).median, Summarise(frames).median);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +325,7 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fprintf(stderr,
                  "usage: %s PROGRAM WORKDIR [--list] [--seconds S] [--presses N] [--seed N]\n"
+                 "       [--startup N]\n"
                  "  runs PROGRAM (the game) in WORKDIR on the X server in $DISPLAY\n",
                  argv[0]);
     return 2;
@@ -270,6 +337,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   XSetErrorHandler(IgnoreError);
+  if (options->startups > 0) return MeasureStartUps(display, *options);
   Game game(options->program, options->workdir);
   if (game.pid() <= 0) {
     std::fprintf(stderr, "cannot start %s\n", options->program.c_str());
