@@ -1,6 +1,7 @@
 // The hand-over from the game's queue and levels to the mixer.
 #include "audio/feed.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace audio {
@@ -11,7 +12,8 @@ int64_t Now() {
       .count();
 }
 
-void Feed(Mixer& mixer, EventQueue& queue, const Levels& levels, int64_t now) {
+void Feed(Mixer& mixer, EventQueue& queue, const Levels& levels, int64_t now,
+          int64_t openedAt) {
   // Levels first: a shot posted after M was pressed is not started.
   mixer.SetMuted(levels.Muted());
   for (Source source : {Source::Green, Source::Blue}) {
@@ -20,7 +22,7 @@ void Feed(Mixer& mixer, EventQueue& queue, const Levels& levels, int64_t now) {
   }
   Event event;
   while (queue.Pop(event)) {
-    if (now - event.postedAt <= MAX_EVENT_AGE_NS) mixer.Handle(event);
+    if (now - std::max(event.postedAt, openedAt) <= MAX_EVENT_AGE_NS) mixer.Handle(event);
   }
 }
 

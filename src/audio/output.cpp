@@ -27,6 +27,7 @@ constexpr Duration FIRST_RETRY = 500ms, LAST_RETRY = 16s;
 struct Output {
   Bank bank = MakeBank();
   Mixer mixer;
+  std::atomic<int64_t> openedAt{0};  // when the device now playing was opened
   explicit Output(bool muted) : mixer(bank, muted) {}
 };
 
@@ -36,7 +37,7 @@ std::atomic<bool> draining{true};
 
 void Fill(void* userdata, Uint8* stream, int length) {
   auto& output = *static_cast<Output*>(userdata);
-  Feed(output.mixer, Events(), CurrentLevels(), Now());
+  Feed(output.mixer, Events(), CurrentLevels(), Now(), output.openedAt.load());
   const int frames = length / static_cast<int>(sizeof(float) * CHANNELS);
   output.mixer.Render(reinterpret_cast<float*>(stream), frames);
 }
@@ -69,6 +70,8 @@ SDL_AudioDeviceID OpenDevice(Output& output) {
   // callback always sees 48 kHz stereo floats.
   SDL_AudioSpec obtained{};
   const SDL_AudioDeviceID device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
+  // A device opens paused: the callback sees this time from its first buffer on.
+  output.openedAt.store(Now());
   if (device != 0) SDL_PauseAudioDevice(device, 0);
   return device;
 }

@@ -35,6 +35,11 @@ TEST(FeedTest, AfterAStallEnginesFollowTheLatestLevelsAndOldEventsAreDropped) {
   ASSERT_TRUE(queue.Push({EventType::ShotFired, Source::Green, {}, 0.0f, now}));
   Feed(mixer, queue, levels, now + MAX_EVENT_AGE_NS);
   EXPECT_EQ(mixer.BusyVoices(), 1) << "an event just young enough plays";
+
+  // Posted while a slow device was still opening, the opening tone still plays.
+  ASSERT_TRUE(queue.Push({EventType::MatchStarted, Source::None, {}, 0.0f, now}));
+  Feed(mixer, queue, levels, now + 400 * MS, now + 300 * MS);
+  EXPECT_EQ(mixer.BusyVoices(), 2);
 }
 
 }  // namespace
