@@ -7,6 +7,7 @@
 
 #include "audio/mixer.h"
 #include "audio/synth.h"
+#include "audio/volume.h"
 
 namespace audio {
 namespace {
@@ -24,6 +25,7 @@ void Fill(void* userdata, Uint8* stream, int length) {
   while (Events().Pop(event)) output.mixer.Handle(event);
   const int frames = length / static_cast<int>(sizeof(float) * CHANNELS);
   output.mixer.Render(reinterpret_cast<float*>(stream), frames);
+  ApplyVolume(reinterpret_cast<float*>(stream), frames * CHANNELS);
 }
 
 // ALSA's library reports a missing sound card on stderr by default, which would make

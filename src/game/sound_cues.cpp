@@ -2,6 +2,7 @@
 #include "game/sound_cues.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "audio/output.h"
@@ -26,6 +27,7 @@ struct EngineCue {
 };
 EngineCue engineCues[2];
 bool muteKeyWasDown = false;
+std::atomic<uint32_t> muteToggles{0};  // read at exit, from another thread
 
 void PostFired(const Tank& tank, uint16_t wasFree, audio::Source source) {
   for (int i = 0; i < SHOT_SLOTS; ++i) {
@@ -68,7 +70,10 @@ void PostFrameSounds(const MatchState& state) {
   PostEngine(state.green, audio::Source::Green, engineCues[0]);
   PostEngine(state.blue, audio::Source::Blue, engineCues[1]);
   const bool muteKeyDown = display::IsKeyDown(KEY_MUTE) != 0;
-  if (muteKeyDown && !muteKeyWasDown) audio::Post({audio::EventType::ToggleMute});
+  if (muteKeyDown && !muteKeyWasDown) {
+    audio::Post({audio::EventType::ToggleMute});
+    muteToggles.fetch_add(1, std::memory_order_relaxed);
+  }
   muteKeyWasDown = muteKeyDown;
 }
 
@@ -82,6 +87,8 @@ void PostMatchStarted() {
   engineCues[0] = engineCues[1] = EngineCue{};
   audio::Post({audio::EventType::MatchStarted});
 }
+
+uint32_t MuteToggles() { return muteToggles.load(std::memory_order_relaxed); }
 
 void StartSound(bool muted) { audio::OpenOutput(muted); }
 
