@@ -43,6 +43,7 @@ struct Value {
     value = std::move(newValue);
     from = std::move(source);
   }
+  bool operator==(const Value&) const = default;
 };
 
 // The ranges a file's numbers must be in.
