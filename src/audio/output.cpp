@@ -13,6 +13,7 @@
 #include "audio/feed.h"
 #include "audio/mixer.h"
 #include "audio/synth.h"
+#include "audio/volume.h"
 
 namespace audio {
 namespace {
@@ -40,6 +41,7 @@ void Fill(void* userdata, Uint8* stream, int length) {
   Feed(output.mixer, Events(), CurrentLevels(), Now(), output.openedAt.load());
   const int frames = length / static_cast<int>(sizeof(float) * CHANNELS);
   output.mixer.Render(reinterpret_cast<float*>(stream), frames);
+  ApplyVolume(reinterpret_cast<float*>(stream), frames * CHANNELS);
 }
 
 // ALSA's library reports a missing sound card on stderr by default, which would make

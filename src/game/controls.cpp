@@ -9,8 +9,6 @@
 #include <array>
 #include <cmath>
 
-#include "display/keys.h"
-
 namespace game {
 namespace {
 
@@ -52,8 +50,6 @@ bool InTable(int32_t heading) {
   return heading >= LOWEST_HEADING && heading <= HIGHEST_HEADING;
 }
 
-bool Held(int32_t scanCode) { return display::IsKeyDown(scanCode) != 0; }
-
 // Fills the first free slot, if any, with a shot leaving the tank's muzzle. The
 // heading is the tank's before the wrap, the position the tank's before it moves.
 void Fire(Tank& tank) {
@@ -84,15 +80,6 @@ Shot ShotLeaving(const Tank& tank) {
   shot.y = static_cast<double>(SPAWN_OFFSET + tank.y - d.cosine * SPAWN_DISTANCE);
   shot.active = 1;
   return shot;
-}
-
-uint32_t ReadTankKeys(const TankKeys& keys) {
-  uint32_t held = 0;
-  const int32_t order[] = {keys.left, keys.right, keys.accelerate, keys.brake, keys.fire};
-  for (uint32_t bit = 0; bit < 5; ++bit) {
-    if (Held(order[bit])) held |= 1u << bit;
-  }
-  return held;
 }
 
 void ApplyTankKeys(Tank& tank, uint32_t held) {

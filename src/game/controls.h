@@ -7,7 +7,8 @@
 
 namespace game {
 
-// Scan codes of one tank's five controls, in the order they are read.
+// Scan codes of one tank's five controls by default (game/key_bindings.h), in the
+// order they are read.
 struct TankKeys {
   int32_t left, right, accelerate, brake, fire;
 };
@@ -30,10 +31,7 @@ Direction ShotDirection(int32_t heading);
 // Of Radians(heading) stored as a double first: the direction a tank moves in.
 Direction MotionDirection(int32_t heading);
 
-// The tank's five keys as held on the keyboard: bits 0..4 in the order above
-// (TankKey bits of game/key_source.h).
-uint32_t ReadTankKeys(const TankKeys& keys);
-// Acts on held keys (bits as ReadTankKeys gives them) in order: turn, accelerate,
+// Acts on held keys (TankKey bits of game/key_source.h) in order: turn, accelerate,
 // brake, fire. Keys from the keyboard and from a key chooser both come here.
 void ApplyTankKeys(Tank& tank, uint32_t held);
 

@@ -1,7 +1,7 @@
 // The key choosers of the two tanks.
 #include "game/key_source.h"
 
-#include "game/controls.h"
+#include "game/key_bindings.h"
 
 namespace game {
 namespace {
@@ -19,7 +19,7 @@ KeyChooser* CurrentKeyChooser(TankSide side) { return choosers[IndexOf(side)]; }
 uint32_t HeldTankKeys(TankSide side, const MatchState& state) {
   KeyChooser* chooser = choosers[IndexOf(side)];
   if (chooser != nullptr) return chooser->ChooseKeys(state) & TANK_KEY_MASK;
-  return ReadTankKeys(side == TankSide::Green ? GREEN_KEYS : BLUE_KEYS);
+  return ReadBoundKeys(side);
 }
 
 void NotifyNewMatch() {

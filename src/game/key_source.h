@@ -5,8 +5,8 @@
 //
 // Whatever a chooser returns acts through the very code that keyboard keys go
 // through (ApplyTankKeys), so a chosen tank turns, speeds up, fires and is
-// limited exactly as a player's. With no chooser set the game reads the keyboard,
-// as it always has.
+// limited exactly as a player's. With no chooser set the game reads the keyboard
+// through the tank's key bindings (game/key_bindings.h).
 #pragma once
 #include <cstdint>
 

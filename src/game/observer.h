@@ -1,5 +1,6 @@
 // An optional observer of the game, for tools that record matches (brazdovar-sim)
-// and for tests. The game program itself sets none.
+// and for tests. The game program sets one that saves its state at exit
+// (game/settings/game_settings.h).
 //
 //   game::Observer observer;
 //   observer.frameStepEnded = [](const game::MatchState& s, uint32_t keys) { ... };

@@ -10,13 +10,20 @@
 namespace game {
 namespace {
 
-enum OptionId : int { OPT_HELP = 'h', OPT_VERSION = 256, OPT_COMPUTER, OPT_MUTE };
+enum OptionId : int {
+  OPT_HELP = 'h',
+  OPT_VERSION = 256,
+  OPT_COMPUTER,
+  OPT_MUTE,
+  OPT_PRINT_SETTINGS,
+};
 
 constexpr option LONG_OPTIONS[] = {
     {"help", no_argument, nullptr, OPT_HELP},
     {"version", no_argument, nullptr, OPT_VERSION},
     {"computer", optional_argument, nullptr, OPT_COMPUTER},
     {"mute", no_argument, nullptr, OPT_MUTE},
+    {"print-settings", no_argument, nullptr, OPT_PRINT_SETTINGS},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -42,9 +49,11 @@ Options ParseOptions(int argc, const char* const* argv) {
       case OPT_VERSION: options.showVersion = true; break;
       case OPT_COMPUTER:
         options.computerLevel = optarg == nullptr ? 2 : LevelOf(optarg);
+        options.computerLevelGiven = optarg != nullptr;
         if (options.computerLevel == 0) options.error = "--computer takes a level of 1, 2 or 3";
         break;
       case OPT_MUTE: options.mute = true; break;
+      case OPT_PRINT_SETTINGS: options.printSettings = true; break;
       default: options.error = OptionErrorText(id, words[optind - 1], optopt); break;
     }
   }
@@ -78,6 +87,9 @@ std::string HelpText() {
          "                 play green against the computer, which drives blue;\n"
          "                 LEVEL 1 (easy), 2 (the default) or 3 (hard)\n"
          "      --mute     start with the sound off\n"
+         "      --print-settings\n"
+         "                 print the settings in effect, each with where it came\n"
+         "                 from, and exit\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"
@@ -92,7 +104,19 @@ std::string HelpText() {
          "shoulder fires; Start and Back answer the match-over screen.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
-         "data folder (" "<prefix>/share/brazdovar" ").\n";
+         "data folder (" "<prefix>/share/brazdovar" ").\n"
+         "\n"
+         "Settings: $XDG_CONFIG_HOME/brazdovar/settings.toml (by default\n"
+         "~/.config/brazdovar/settings.toml) is yours; the game reads it, never writes\n"
+         "it. It may hold [sound] enabled, volume (0-100); [window] full_screen;\n"
+         "[computer] level; [online] input_delay, port; and keys by SDL key name per\n"
+         "tank and action (left, right, accelerate, brake, fire), e.g.\n"
+         "  [keys.green]\n"
+         "  fire = [\"Return\"]\n"
+         "Esc, Space, M, F11 and Alt stay the game's. What the game remembers (full\n"
+         "screen, window size, sound on or off) it writes to\n"
+         "$XDG_STATE_HOME/brazdovar/state.toml (~/.local/state/brazdovar/state.toml).\n"
+         "Your file wins over what is remembered, and options win over both.\n";
 }
 
 }  // namespace game

@@ -15,6 +15,8 @@ struct Options {
   bool showVersion = false;  // --version: print the name and version, exit 0
   bool showHelp = false;     // --help or -h: print the usage and controls, exit 0
   int computerLevel = 0;     // --computer[=1..3]: the computer drives blue; 0 = two players
+  bool computerLevelGiven = false;  // the level was given (else the settings' level is played)
+  bool printSettings = false;       // --print-settings: print the effective settings, exit 0
   std::string error;         // a known option with a value it cannot take; exit 2
   bool mute = false;         // --mute: start with the sound off (M turns it on)
 };

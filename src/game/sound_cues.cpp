@@ -2,6 +2,7 @@
 #include "game/sound_cues.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "audio/output.h"
 #include "display/keys.h"
@@ -19,6 +20,7 @@ float PanAt(double x) {
 
 bool muteKeyWasDown = false;
 bool soundAsked = false, startMuted = false;
+std::atomic<uint32_t> muteToggles{0};  // read at exit, from another thread
 
 void PostFired(const Tank& tank, uint16_t wasFree, audio::Source source) {
   for (int i = 0; i < SHOT_SLOTS; ++i) {
@@ -63,7 +65,10 @@ void PostFrameSounds(const MatchState& state) {
   SetEngine(state.green, audio::Source::Green);
   SetEngine(state.blue, audio::Source::Blue);
   const bool muteKeyDown = display::IsKeyDown(KEY_MUTE) != 0;
-  if (muteKeyDown && !muteKeyWasDown) audio::CurrentLevels().ToggleMuted();
+  if (muteKeyDown && !muteKeyWasDown) {
+    audio::CurrentLevels().ToggleMuted();
+    muteToggles.fetch_add(1, std::memory_order_relaxed);
+  }
   muteKeyWasDown = muteKeyDown;
 }
 
@@ -88,5 +93,7 @@ void AskForSound(bool muted) {
 void StartAskedSound() {
   if (soundAsked) audio::StartOutput(startMuted);
 }
+
+uint32_t MuteToggles() { return muteToggles.load(std::memory_order_relaxed); }
 
 }  // namespace game

@@ -33,6 +33,9 @@ void PostShotsFired(const MatchState& state, FreeSlots before);
 // when M has just gone down.
 void PostFrameSounds(const MatchState& state);
 
+// How often M has turned the sound off or on since the program started.
+uint32_t MuteToggles();
+
 // Posts the end of the match: how it ended and where (the tank destroyed, or the
 // bird); both engines stop.
 void PostMatchEnded(audio::MatchEnd how, const MatchState& state, bool greenWasHit);

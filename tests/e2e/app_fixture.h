@@ -1,6 +1,7 @@
 // The fixture every end-to-end test starts from: the program under test running
 // on the X server in $DISPLAY, its window found by title and showing a first
-// picture. The program is killed when the test ends, pass or fail.
+// picture. The program is killed when the test ends, pass or fail. Its settings
+// and state files are the test's own.
 //
 // The window is looked up again whenever it cannot be read: SDL may replace its
 // first X window with a new one (for an accelerated framebuffer) just after
@@ -11,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,8 +38,25 @@ inline constexpr int WIDTH = 640, HEIGHT = 480;
 
 using PictureTest = std::function<bool(const Snapshot&)>;
 
+// Points the game's settings and state folders (XDG_CONFIG_HOME, XDG_STATE_HOME)
+// into a fresh folder of the running test's own, so that no test reads or writes
+// the developer's ~/.config or ~/.local/state, nor what an earlier test left.
+// Returns the folder; the programs the test starts inherit the two variables.
+inline std::string FreshSettingsHome() {
+  const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string home =
+      ::testing::TempDir() + "xdg-" + test->test_suite_name() + "." + test->name();
+  std::filesystem::remove_all(home);
+  setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+  setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
+  return home;
+}
+
 class AppTest : public ::testing::Test {
  protected:
+  AppTest() : settingsHome_(FreshSettingsHome()) {}
+  ~AppTest() override { std::filesystem::remove_all(settingsHome_); }
+
   // Starts `program` in `workingDirectory` (with `arguments`, standard error into
   // `errorFile` if named) and waits for its window titled `title` to show a
   // picture that `ready` accepts.
@@ -107,6 +126,7 @@ class AppTest : public ::testing::Test {
     return snapshot->SavePpm(path) ? "; last picture saved to " + path : "";
   }
 
+  const std::string settingsHome_;  // the game's XDG_CONFIG_HOME and XDG_STATE_HOME are in it
   XSession x_;
   std::optional<ChildProcess> child_;
   std::string title_;

@@ -164,15 +164,30 @@ class GameTest : public AppTest {
   }
 
   // Green fires at the start: its shot flies straight into the bird, so blue wins.
-  void ShootTheBird() {
+  void ShootTheBird(KeySym fire = XK_Control_L) {
     const Snapshot expected = MatchOver(GREEN_SHOT_BIRD, GREEN_SHOT_BIRD_X, BLUE_TEXT);
     x_.Focus(window_);
-    HeldKey ctrl(x_, XK_Control_L);
+    HeldKey key(x_, fire);
     ExpectPicture(
         [&](const Snapshot& s) {
-          return CountDifferences(s, expected, {0, 0, WIDTH, HEIGHT}) == 0;
+          return CountDifferences(PageOf(s), expected, {0, 0, WIDTH, HEIGHT}) == 0;
         },
         "the match-over screen after green shot the bird");
+  }
+
+  // The page as a window of any size shows it (at the largest whole scale that
+  // fits, centred), read back one window pixel per page pixel.
+  static Snapshot PageOf(const Snapshot& s) {
+    const int scale = std::min(s.width / WIDTH, s.height / HEIGHT);
+    if (scale < 1 || (s.width == WIDTH && s.height == HEIGHT)) return s;
+    const int left = (s.width - WIDTH * scale) / 2, top = (s.height - HEIGHT * scale) / 2;
+    Snapshot page = BlackPicture(WIDTH, HEIGHT);
+    for (int y = 0; y < HEIGHT; ++y) {
+      for (int x = 0; x < WIDTH; ++x) {
+        page.pixels[size_t(y) * WIDTH + size_t(x)] = s.At(left + x * scale, top + y * scale);
+      }
+    }
+    return page;
   }
 
   Font font_{};
@@ -230,6 +245,56 @@ TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsSpaceStartsANewMatchAndEscEnds
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc");
   EXPECT_GE(std::chrono::steady_clock::now() - pressed, 1000ms) << "the one-second pause";
+}
+
+std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// The player's settings bind green's fire to Return: Ctrl no longer fires, Return
+// does. F11 is remembered: the next run opens in full screen, where a settings
+// file that does not parse costs one line on stderr, the built-in keys play, and
+// the file stays byte for byte as it was.
+TEST_F(GameTest, SettingsBindReturnTheNextRunRemembersFullScreenABadFileIsReportedAndKept) {
+  const std::string settings = settingsHome_ + "/config/brazdovar/settings.toml";
+  std::filesystem::create_directories(settingsHome_ + "/config/brazdovar");
+  std::ofstream(settings) << "[keys.green]\nfire = [\"Return\"]\n";
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  x_.Focus(window_);
+  {
+    HeldKey ctrl(x_, XK_Control_L);
+    bool changed = false;  // a shot from the start reaches the bird in under a second
+    WaitForPicture([this](const Snapshot& s) { return !IsOpening(s); }, 1500ms, &changed);
+    EXPECT_FALSE(changed) << "Ctrl still fired";
+  }
+  ShootTheBird(XK_Return);
+  const Rect root = x_.RootGeometry();
+  const auto fullScreen = [root](const Snapshot& s) {
+    return s.width == root.width && s.height == root.height;
+  };
+  { HeldKey f11(x_, XK_F11); }
+  ExpectPicture(fullScreen, "full screen after F11");
+  {
+    HeldKey esc(x_, XK_Escape);
+    ExpectExitZero("Esc");
+  }
+  EXPECT_NE(ReadWhole(settingsHome_ + "/state/brazdovar/state.toml").find("full_screen = true"),
+            std::string::npos);
+
+  const std::string bad = "[keys.green]\nfire = [\"Return\"\n";
+  std::ofstream(settings, std::ios::trunc) << bad;
+  const std::string errors = settingsHome_ + "/errors.txt";
+  Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, fullScreen, {}, errors);
+  if (HasFatalFailure()) return;
+  ShootTheBird(XK_Control_L);
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectExitZero("a close request");
+  const std::string printed = ReadWhole(errors);
+  EXPECT_EQ(printed.rfind("brazdovar: " + settings + ":", 0), 0u) << printed;
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+  EXPECT_EQ(ReadWhole(settings), bad);
 }
 
 // A directory of the test's own, removed with everything in it when the test ends.
@@ -383,6 +448,7 @@ TEST_F(GameTest, ACloseAsSoonAsTheWindowCanBeFoundEndsTheGameEveryTime) {
 // Without a display to show a window on, the game ends at once, silently, with
 // status 0, as it does whenever its screen cannot open.
 TEST(GameWithoutDisplay, EndsAtOnceSilentlyWithStatusZero) {
+  FreshSettingsHome();  // not the developer's settings
   const auto start = std::chrono::steady_clock::now();
   FILE* output = popen("timeout -s KILL 5 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "
                        "-u XDG_RUNTIME_DIR '" E2E_GAME_PATH "' 2>&1",

@@ -14,7 +14,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 data=$(mktemp --suffix=.perf)
-(cd "$workdir" && exec "$program") &
+# Not the developer's settings or state: the folders do not exist.
+(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
 pid=$!
 trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -f "$data"' EXIT
 sleep 2  # past start-up

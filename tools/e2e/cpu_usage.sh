@@ -21,7 +21,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 ${CPU_SCREEN:-1024x768}x24" "$0" "$program" "$workdir" "$seconds" "$title"
 fi
 
-(cd "$workdir" && exec "$program") &
+# Not the developer's settings or state: the folders do not exist.
+(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
 pid=$!
 trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true' EXIT
 

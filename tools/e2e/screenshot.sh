@@ -15,7 +15,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$assets" "$output"
 fi
 
-(cd "$assets" && exec "$program") &
+# Not the developer's settings or state: the folders do not exist.
+(cd "$assets" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
 pid=$!
 trap 'xdotool keyup Left Up d r Control_L a 2>/dev/null || true; kill "$pid" 2>/dev/null && wait "$pid" || true' EXIT
 

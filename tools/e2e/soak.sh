@@ -21,9 +21,12 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$seconds" "$workdir"
 fi
 
+# Settings and state folders of its own: the developer's are neither read nor written.
+xdg=$(mktemp -d)
+export XDG_CONFIG_HOME="$xdg/config" XDG_STATE_HOME="$xdg/state"
 (cd "$workdir" && exec "$program") &
 pid=$!
-trap 'kill -9 "$pid" 2>/dev/null || true; xdotool keyup Left Right Up Down Control_L a d f g r space 2>/dev/null || true' EXIT
+trap 'kill -9 "$pid" 2>/dev/null || true; rm -rf "$xdg"; xdotool keyup Left Right Up Down Control_L a d f g r space 2>/dev/null || true' EXIT
 
 window=
 for _ in $(seq 400); do

@@ -15,6 +15,7 @@
 #include "display/platform/sdl/scaled_present.h"
 #include "display/platform/sdl/scancodes.h"
 #include "display/platform/window.h"
+#include "display/window_shape.h"
 
 namespace display::platform {
 
@@ -40,8 +41,10 @@ class SdlBackend final : public Backend {
     pads_.Start();  // without pads (or their subsystem) the keyboard alone plays
     const Uint32 flags =
         SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE | (fullScreen ? SDL_WINDOW_FULLSCREEN : 0);
+    const WindowShape shape = StartingShape();
+    const bool sized = shape.width > 0 && shape.height > 0;
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               width, height, flags);
+                               sized ? shape.width : width, sized ? shape.height : height, flags);
     if (window_ == nullptr) return false;
     // Creating the surface may re-create the window (for an accelerated
     // framebuffer, should the environment ask for one); doing it now, before any
@@ -50,6 +53,8 @@ class SdlBackend final : public Backend {
     present_.SetPage(width, height);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
+    RecordShape();
+    if (shape.fullScreen && !fullScreen) ToggleFullScreen();  // as F11 would
     return true;
   }
 
@@ -77,7 +82,10 @@ class SdlBackend final : public Backend {
       switch (event.type) {
         case SDL_WINDOWEVENT:
           if (event.window.event == SDL_WINDOWEVENT_EXPOSED) present_.RepaintAll();
-          if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) present_.Relayout();
+          if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            present_.Relayout();
+            RecordShape();
+          }
           TranslateWindowEvent(event.window, out, closeSeen);
           break;
         case SDL_QUIT:  // also sent after a window close; alone it is a signal
@@ -88,7 +96,7 @@ class SdlBackend final : public Backend {
         case SDL_KEYUP:
           // F11 and Alt+Enter belong to the window: they never reach the game.
           if (IsFullScreenKey(event.key.keysym)) {
-            if (event.type == SDL_KEYDOWN && event.key.repeat == 0) fullScreen_.Toggle(window_);
+            if (event.type == SDL_KEYDOWN && event.key.repeat == 0) ToggleFullScreen();
             break;
           }
           TranslateKey(event.key, out);
@@ -206,6 +214,19 @@ class SdlBackend final : public Backend {
     const intptr_t lParam = (intptr_t(code) << 16) | (extended ? intptr_t{1} << 24 : 0);
     out.push_back({event.type == SDL_KEYDOWN ? uint32_t{WM_KEYDOWN} : uint32_t{WM_KEYUP},
                    uintptr_t(event.keysym.sym), lParam});
+  }
+
+  void ToggleFullScreen() {
+    fullScreen_.Toggle(window_);
+    RecordShape();
+  }
+
+  // Tells the display layer whether the window is full screen, and its size if not.
+  void RecordShape() {
+    if (window_ == nullptr) return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window_, &w, &h);
+    RecordWindowShape((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0, w, h);
   }
 
   SDL_Window* window_ = nullptr;
