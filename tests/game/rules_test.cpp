@@ -1,40 +1,24 @@
 // The frame step's rules apart from its drawing: a long scripted match shows the
-// very frames, sounds, reports and timing it always has.
+// very frames, sounds, reports and timing it always has; the rules alone, given
+// the keys, play the game's very states and endings; the fingerprint names them.
 #include <bit>
-#include <cstring>
+#include <cmath>
+#include <vector>
 
 #include "audio/output.h"
 #include "display/headless.h"
 #include "display/keys.h"
+#include "game/fingerprint.h"
+#include "game/fingerprint_play.h"
 #include "game/key_source.h"
+#include "game/rules.h"
 #include "game/sound_cues.h"
 #include "game_fixture.h"
 
 namespace game::testing {
 namespace {
 
-// FNV-1a over 64-bit words.
-struct Hasher {
-  uint64_t value = 0xCBF29CE484222325ull;
-  void Add(uint64_t word) { value = (value ^ word) * 0x100000001B3ull; }
-};
-
-void HashState(Hasher& h, const MatchState& state) {
-  for (const Tank* tank : {&state.green, &state.blue}) {
-    h.Add(std::bit_cast<uint64_t>(tank->x));
-    h.Add(std::bit_cast<uint64_t>(tank->y));
-    h.Add(std::bit_cast<uint64_t>(tank->speed));
-    h.Add(static_cast<uint32_t>(tank->heading) | uint64_t{tank->animation} << 32);
-    for (const Shot& shot : tank->shots) {
-      h.Add(std::bit_cast<uint64_t>(shot.x));
-      h.Add(std::bit_cast<uint64_t>(shot.y));
-      h.Add(static_cast<uint32_t>(shot.heading) | uint64_t{shot.active} << 32);
-    }
-  }
-}
-
-// Deterministic key script: each tank holds a random set of its five keys for a
-// random stretch of steps, firing less often than it drives and turns.
+// Each tank holds a random set of its five keys for a random stretch of steps.
 class KeyScript {
  public:
   uint32_t Next(int tank) {
@@ -57,8 +41,8 @@ class KeyScript {
   int left_[2] = {0, 0};
 };
 
-Hasher& Recorded() {
-  static Hasher hasher;
+RulesHasher& Recorded() {
+  static RulesHasher hasher;
   return hasher;
 }
 
@@ -67,16 +51,16 @@ using FrameStepTest = GameTest;
 TEST_F(FrameStepTest, ALongScriptedMatchPresentsWhatItAlwaysHas) {
   static const Observer observer = {
       [](const MatchState& s, uint32_t keys) {
-        HashState(Recorded(), s);
+        HashMatchState(Recorded(), s);
         Recorded().Add(keys);
       },
       [](const MatchState& s, std::string_view message, int32_t winner) {
-        HashState(Recorded(), s);
+        HashMatchState(Recorded(), s);
         for (char c : message) Recorded().Add(static_cast<uint8_t>(c));
-        decisions().push_back({std::string(message), winner, s});
         Recorded().Add(static_cast<uint32_t>(winner));
+        decisions().push_back({std::string(message), winner, s});
       },
-      [](const MatchState& s) { HashState(Recorded(), s); }, nullptr};
+      [](const MatchState& s) { HashMatchState(Recorded(), s); }, nullptr};
   SetObserver(&observer);
   PostMatchStarted();  // forgets the engines of earlier tests
   audio::Event event;
@@ -88,7 +72,7 @@ TEST_F(FrameStepTest, ALongScriptedMatchPresentsWhatItAlwaysHas) {
       {display::KEY_LEFT, display::KEY_RIGHT, display::KEY_UP, display::KEY_DOWN, display::KEY_CTRL},
       {display::KEY_D, display::KEY_G, display::KEY_R, display::KEY_F, display::KEY_A}};
   KeyScript script;
-  Hasher& h = Recorded();
+  RulesHasher& h = Recorded();
   for (int step = 0; step < 1500; ++step) {
     display::headless::ReleaseAllKeys();
     display::headless::SetKey(display::KEY_SPACE, true);  // a decided match restarts at once
@@ -115,6 +99,99 @@ TEST_F(FrameStepTest, ALongScriptedMatchPresentsWhatItAlwaysHas) {
   // Taken from the frame step before its rules were split from its drawing.
   EXPECT_EQ(h.value, 0x1782F20C4A81D3CCull);
   EXPECT_EQ(decisions().size(), 56u);  // bird and tanks shot, the bird run over
+}
+
+// Chooses both tanks' keys from the script, so the frame step reads no keyboard.
+class ScriptedKeys : public KeyChooser {
+ public:
+  ScriptedKeys(KeyScript& script, int tank) : script_(script), tank_(tank) {}
+  uint32_t ChooseKeys(const MatchState&) override { return script_.Next(tank_); }
+
+ private:
+  KeyScript& script_;
+  int tank_;
+};
+
+std::vector<uint64_t>& StepHashes() {
+  static std::vector<uint64_t> hashes;
+  return hashes;
+}
+
+uint64_t HashOf(const MatchState& state) {
+  RulesHasher hasher;
+  HashMatchState(hasher, state);
+  return hasher.value;
+}
+
+// What a rollback relies on: the rules re-run from the start values with the
+// keys the game read give the game's states and endings, match after match.
+TEST_F(FrameStepTest, TheRulesAlonePlayTheGamesStatesAndEndings) {
+  static const Observer observer = {
+      [](const MatchState& s, uint32_t) { StepHashes().push_back(HashOf(s)); },
+      [](const MatchState& s, std::string_view message, int32_t winner) {
+        decisions().push_back({std::string(message), winner, s});
+      },
+      nullptr, nullptr};
+  SetObserver(&observer);
+  KeyScript gameScript;
+  ScriptedKeys greenChooser(gameScript, 0), blueChooser(gameScript, 1);
+  SetKeyChooser(TankSide::Green, &greenChooser);
+  SetKeyChooser(TankSide::Blue, &blueChooser);
+  HoldKeys({display::KEY_SPACE});
+  constexpr int STEPS = 600;
+  for (int step = 0; step < STEPS; ++step) FrameStep();
+  SetKeyChooser(TankSide::Green, nullptr);
+  SetKeyChooser(TankSide::Blue, nullptr);
+  ASSERT_EQ(StepHashes().size(), size_t{STEPS});
+
+  MatchState state;
+  ResetMatch(state);
+  KeyScript rulesScript;
+  size_t decided = 0;
+  for (int step = 0; step < STEPS; ++step) {
+    const uint32_t greenKeys = rulesScript.Next(0);
+    const StepResult result = RulesStep(state, greenKeys, rulesScript.Next(1));
+    ASSERT_EQ(HashOf(state), StepHashes()[step]) << "step " << step;
+    if (result.outcome == nullptr) continue;
+    ASSERT_LT(decided, decisions().size()) << "step " << step;
+    EXPECT_EQ(result.outcome->message, decisions()[decided].message);
+    EXPECT_EQ(result.outcome->winner, decisions()[decided].winner);
+    ++decided;
+    ResetMatch(state);
+  }
+  EXPECT_EQ(decided, decisions().size());
+  EXPECT_GE(decided, 10u);
+}
+
+// Any rule that plays out differently, in one bit of one step or in an ending
+// alone, renames the rules; the script meets all six endings.
+TEST(RulesFingerprintTest, NamesTheRulesAsTheyPlay) {
+  const std::string name = RulesFingerprint();
+  EXPECT_EQ(name.size(), 16u);
+  EXPECT_EQ(name.find_first_not_of("0123456789abcdef"), std::string::npos);
+  EXPECT_EQ(RulesFingerprint(), name);
+  const FingerprintPlay play = PlayFingerprintMatches(RulesStep);
+  EXPECT_EQ(play.endingsSeen, 0x3Fu);
+
+  const RulesStepFunction changedRules[] = {
+      // A tank one bit further left, once its animation reaches 100.
+      [](MatchState& s, uint32_t green, uint32_t blue) {
+        const StepResult result = RulesStep(s, green, blue);
+        if (s.green.animation == 100) s.green.x = std::nextafter(s.green.x, 0.0);
+        return result;
+      },
+      // A run-over of the bird won by the other tank.
+      [](MatchState& s, uint32_t green, uint32_t blue) {
+        StepResult result = RulesStep(s, green, blue);
+        static constexpr Outcome WRONG = {"", GREEN_WINS, audio::MatchEnd::BirdRunOver};
+        if (result.outcome != nullptr && result.outcome->how == audio::MatchEnd::BirdRunOver) {
+          result.outcome = &WRONG;
+        }
+        return result;
+      }};
+  for (RulesStepFunction changed : changedRules) {
+    EXPECT_NE(PlayFingerprintMatches(changed).hash, play.hash);
+  }
 }
 
 }  // namespace
