@@ -98,10 +98,9 @@ void BM_RulesStep(benchmark::State& state) {
   game::MatchState match;
   TimeEach(state, [&] {
     match = busy;
-    benchmark::DoNotOptimize(game::RulesStep(match, game::TANK_LEFT | game::TANK_ACCELERATE |
-                                                        game::TANK_FIRE,
-                                             game::TANK_RIGHT | game::TANK_ACCELERATE |
-                                                 game::TANK_FIRE));
+    benchmark::DoNotOptimize(
+        game::RulesStep(match, game::TANK_LEFT | game::TANK_ACCELERATE | game::TANK_FIRE,
+                        game::TANK_RIGHT | game::TANK_ACCELERATE | game::TANK_FIRE));
     benchmark::ClobberMemory();
   });
 }

@@ -86,8 +86,8 @@ FingerprintPlay PlayFingerprintMatches(RulesStepFunction step) {
     HashMatchState(hasher, state);
     HashResult(hasher, result);
     if (result.outcome == nullptr) continue;
-    play.endingsSeen |= 1u << ((result.outcome->winner - 1) * 3 +
-                               static_cast<int>(result.outcome->how));
+    play.endingsSeen |=
+        1u << ((result.outcome->winner - 1) * 3 + static_cast<int>(result.outcome->how));
     ResetMatch(state);
   }
   play.hash = hasher.value;
