@@ -1,8 +1,9 @@
 // One full frame step (both tanks turning and moving, all 26 shots in flight,
 // both fire keys held) beside a memset of the 640 x 480 page, its floor, in the
-// same run, and the same frame step with the computer player choosing blue's
-// keys (its peer: it should cost at most twice as much). Each reports the median
-// and the worst single iteration.
+// same run; the same frame step with the computer player choosing blue's keys
+// (its peer: it should cost at most twice as much); the same step's rules alone
+// (what a rollback re-runs: at most 20 us) and the rules fingerprint. Each
+// reports the median and the worst single iteration.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -15,9 +16,11 @@
 #include "display/keys.h"
 #include "display/screen.h"
 #include "game/computer/computer_player.h"
+#include "game/fingerprint.h"
 #include "game/frame_step.h"
 #include "game/key_source.h"
 #include "game/match_state.h"
+#include "game/rules.h"
 #include "game/startup.h"
 
 namespace {
@@ -42,8 +45,7 @@ void TimeEach(benchmark::State& state, Body body) {
 
 // Both tanks mid-arena, moving and turning; every slot of both tanks flying in
 // open space, away from the bird and the tanks, where no shot expires in one step.
-game::MatchState BusyMatch() {
-  game::MatchState state = game::Match();
+game::MatchState BusyMatch(game::MatchState state) {
   state.green.x = 420.0;
   state.green.y = 100.0;
   state.green.speed = 3.0;
@@ -70,7 +72,7 @@ void RunBusyFrameSteps(benchmark::State& state, int computerLevel) {
     display::headless::SetKey(key, true);
   }
   display::headless::Advance(10);  // one window pass reads the keys
-  const game::MatchState busy = BusyMatch();
+  const game::MatchState busy = BusyMatch(game::Match());
   game::computer::ComputerPlayer computer(game::TankSide::Blue, std::max(computerLevel, 1), 1);
   if (computerLevel != 0) game::SetKeyChooser(game::TankSide::Blue, &computer);
 
@@ -89,6 +91,25 @@ void BM_FrameStepWithComputer(benchmark::State& state) {
   RunBusyFrameSteps(state, static_cast<int>(state.range(0)));
 }
 BENCHMARK(BM_FrameStepWithComputer)->Arg(1)->Arg(3);
+
+// The keys the full frame steps hold: green left, up and Ctrl; blue G, R and A.
+void BM_RulesStep(benchmark::State& state) {
+  const game::MatchState busy = BusyMatch(game::MatchState{});
+  game::MatchState match;
+  TimeEach(state, [&] {
+    match = busy;
+    benchmark::DoNotOptimize(
+        game::RulesStep(match, game::TANK_LEFT | game::TANK_ACCELERATE | game::TANK_FIRE,
+                        game::TANK_RIGHT | game::TANK_ACCELERATE | game::TANK_FIRE));
+    benchmark::ClobberMemory();
+  });
+}
+BENCHMARK(BM_RulesStep);
+
+void BM_RulesFingerprint(benchmark::State& state) {
+  TimeEach(state, [] { benchmark::DoNotOptimize(game::RulesFingerprint()); });
+}
+BENCHMARK(BM_RulesFingerprint);
 
 void BM_PageMemset(benchmark::State& state) {
   std::vector<uint32_t> page(640 * 480);

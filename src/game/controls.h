@@ -38,7 +38,7 @@ void ApplyTankKeys(Tank& tank, uint32_t held);
 // The shot the tank fires now: its heading and position as they stand.
 Shot ShotLeaving(const Tank& tank);
 
-// Shot flight and the hit tests of the frame step (frame_step.cpp), shared with
+// Shot flight and the hit tests of the rules (rules.cpp), shared with
 // the computer player's foresight.
 // Flies an active shot one step (9 pixels along its heading).
 void MoveShot(Shot& shot);

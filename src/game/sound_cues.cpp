@@ -22,20 +22,9 @@ bool muteKeyWasDown = false;
 bool soundAsked = false, startMuted = false;
 std::atomic<uint32_t> muteToggles{0};  // read at exit, from another thread
 
-void PostFired(const Tank& tank, uint16_t wasFree, audio::Source source) {
-  for (int i = 0; i < SHOT_SLOTS; ++i) {
-    const Shot& shot = tank.shots[i];
-    if ((wasFree >> i & 1u) == 0 || shot.active != 1) continue;
-    audio::Post({audio::EventType::ShotFired, source, {}, PanAt(shot.x + SHOT_CENTRE)});
-  }
-}
-
-uint16_t FreeOf(const Tank& tank) {
-  uint16_t bits = 0;
-  for (int i = 0; i < SHOT_SLOTS; ++i) {
-    if (tank.shots[i].active == 0) bits |= static_cast<uint16_t>(1u << i);
-  }
-  return bits;
+void PostFired(const Shot& fired, audio::Source source) {
+  if (fired.active != 1) return;
+  audio::Post({audio::EventType::ShotFired, source, {}, PanAt(fired.x + SHOT_CENTRE)});
 }
 
 void SetEngine(const Tank& tank, audio::Source source) {
@@ -52,13 +41,9 @@ void StopEngines() {
 
 float PanOf(const Tank& tank) { return PanAt(tank.x + TANK_CENTRE); }
 
-FreeSlots FreeShotSlots(const MatchState& state) {
-  return {FreeOf(state.green), FreeOf(state.blue)};
-}
-
-void PostShotsFired(const MatchState& state, FreeSlots before) {
-  PostFired(state.green, before.green, audio::Source::Green);
-  PostFired(state.blue, before.blue, audio::Source::Blue);
+void PostShotsFired(const StepResult& result) {
+  PostFired(result.greenFired, audio::Source::Green);
+  PostFired(result.blueFired, audio::Source::Blue);
 }
 
 void PostFrameSounds(const MatchState& state) {

@@ -2,11 +2,10 @@
 // post events to audio's queue and set its levels (engines, muting), and that is all. Nothing here waits, locks or
 // allocates, and nothing changes the match.
 //
-//   const game::FreeSlots free = game::FreeShotSlots(state);   // before the keys
-//   ... keys ...
-//   game::PostShotsFired(state, free);
-//   ... motion, shots, hits ...
-//   game::PostFrameSounds(state);                               // engines and M
+//   const game::StepResult result = game::RulesStep(state, greenKeys, blueKeys);
+//   game::PostShotsFired(result);
+//   ... drawing ...
+//   game::PostFrameSounds(state);   // engines and M
 //
 // Like the frame step, these run on one thread at a time.
 #pragma once
@@ -14,20 +13,15 @@
 
 #include "audio/events.h"
 #include "game/match_state.h"
+#include "game/rules.h"
 
 namespace game {
 
 // Scan code of M, which toggles the sound; no tank reads it.
 inline constexpr int32_t KEY_MUTE = 50;
 
-// Bit i set when shot slot i is free, per tank.
-struct FreeSlots {
-  uint16_t green = 0, blue = 0;
-};
-FreeSlots FreeShotSlots(const MatchState& state);
-
-// Posts one "shot fired" for every slot that was free in `before` and now flies.
-void PostShotsFired(const MatchState& state, FreeSlots before);
+// Posts one "shot fired" for each tank that fired in the step, where it fired.
+void PostShotsFired(const StepResult& result);
 
 // Sets each tank's engine level to its speed and place, and toggles the muting
 // when M has just gone down.

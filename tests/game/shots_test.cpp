@@ -1,6 +1,7 @@
 // Shot flight, expiry, the hit tests in their order, run-overs, tank contact and
 // what the frame step draws where.
 #include "display/keys.h"
+#include "game/rules.h"
 #include "game_fixture.h"
 
 namespace game::testing {

@@ -16,7 +16,7 @@
 
 #include "game/computer/foresight.h"
 #include "game/controls.h"
-#include "game/frame_step.h"
+#include "game/rules.h"
 
 namespace game::computer {
 namespace {
