@@ -66,8 +66,8 @@ class SdlBackend final : public Backend {
     videoStarted_ = false;
   }
 
-  void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
-    if (window_ != nullptr) present_.Present(window_, page, pitch, firstRow, lastRow);
+  void Present(const PageView& page, int32_t firstRow, int32_t lastRow) override {
+    if (window_ != nullptr) present_.Present(window_, page, firstRow, lastRow);
   }
 
   void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
