@@ -4,8 +4,8 @@
 // `--depth=16` or `--depth=8` opens a screen of 5-6-5 pixels or palette indices
 // instead of the game's 32-bit one.
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 #include "clock/frame_clock.h"
