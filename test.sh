@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and game tests, benchmark smoke runs,
 # end-to-end tests and a 60 s soak of the game under Xvfb (the installed game among
-# them), the installed files and the Debian package, the ASan+UBSan and TSan builds,
-# and the fuzzers (from their kept corpora in fuzz/corpus/).
+# them), the installed files and the Debian package, the ASan+UBSan build (the e2e_asan
+# end-to-end tests too) and the TSan build, and the fuzzers (from their kept corpora in
+# fuzz/corpus/).
 # Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -37,6 +38,9 @@ echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
 build build-asan -DCMAKE_BUILD_TYPE=Debug -DBRAZDOVAR_SANITIZE=address -DBRAZDOVAR_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan -L 'unit|threads|game' --output-on-failure -j "$jobs"
+echo "-- 16- and 8-bit screens presented on a real window"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  xvfb-run -a -s '-screen 0 1920x1080x24' ctest --test-dir build-asan -L e2e_asan --output-on-failure
 
 echo "== ThreadSanitizer"
 build build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRAZDOVAR_SANITIZE=thread -DBRAZDOVAR_BENCH=OFF

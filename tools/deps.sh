@@ -24,4 +24,4 @@ BRAZDOVAR_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-d
 BRAZDOVAR_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
   libstb-dev liblodepng-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils x11-apps
   imagemagick python3-pil libjpeg-turbo-progs libturbojpeg0-dev libx11-dev libxtst-dev
-  libxfixes-dev libsdl2-gfx-dev dpkg-dev lintian desktop-file-utils appstream man-db)
+  libxfixes-dev libsdl2-gfx-dev dpkg-dev lintian desktop-file-utils appstream man-db weston)

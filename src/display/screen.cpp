@@ -373,7 +373,11 @@ uint32_t GetPaletteEntry(int index) {
 void SetPaletteEntry(int index, uint32_t colour) {
   Screen* screen = CurrentScreen();
   if (screen == nullptr || index < 0 || index > 255) return;
+  AutoLock lock(*screen);  // the window thread reads the palette while it presents
+  if (screen->palette[index] == colour) return;
   screen->palette[index] = colour;
+  // A page of palette indices changes colour with it.
+  if (screen->bytesPerPixel == 1) MarkRows(*screen, 0, screen->height - 1);
 }
 
 }  // namespace display

@@ -44,7 +44,9 @@ void PresentMarkedBand(Runtime& runtime) {
   const int32_t firstRow = int32_t(first - begin);
   const int32_t lastRow = int32_t(screen.marks.rend() - last) - 1;
   if (platform::IsWindowAlive(runtime.window)) {
-    runtime.backend->Present(screen.page.data(), screen.pitch, firstRow, lastRow);
+    const platform::PageView page{screen.page.data(), screen.pitch, screen.bytesPerPixel,
+                                  screen.palette};
+    runtime.backend->Present(page, firstRow, lastRow);
   }
   std::fill(first, screen.marks.end(), uint8_t{0});
 }

@@ -25,4 +25,9 @@ inline constexpr uint32_t FIXED_COLOUR = 0xFF12AB34;
 inline constexpr int MARKER_X = 100, MARKER_Y = 300, MARKER_SIZE = 30;
 inline constexpr uint32_t MARKER_COLOUR = 0xFF00C0FF;
 
+// On an 8-bit screen each colour is a palette index, the rest of the palette black.
+constexpr uint32_t PaletteIndex(uint32_t colour) {
+  return colour == MOVING_COLOUR ? 1 : colour == FIXED_COLOUR ? 2 : colour == MARKER_COLOUR ? 3 : 0;
+}
+
 }  // namespace e2e::probe

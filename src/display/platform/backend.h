@@ -17,6 +17,16 @@ struct PendingMessage {
   intptr_t lParam;
 };
 
+// The page as a pass hands it over: rows pitch bytes apart, each pixel a 0xAARRGGBB
+// word (4 bytes), RGB 5-6-5 (2 bytes) or an index into the palette (1 byte), whose
+// entries hold red in bits 0-7, green in 8-15 and blue in 16-23.
+struct PageView {
+  const uint8_t* pixels = nullptr;
+  uint32_t pitch = 0;
+  uint32_t bytesPerPixel = 4;
+  const uint32_t* palette = nullptr;  // 256 entries
+};
+
 struct PointerState {
   bool visible = true;
   bool confined = false;
@@ -35,8 +45,8 @@ class Backend {
   virtual void DestroyWindow() = 0;
   // Releases the window system; the last call, after DestroyWindow.
   virtual void Shutdown() {}
-  // Copies rows first..last of the page (32-bit pixels, pitch bytes apart) to the window.
-  virtual void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) = 0;
+  // Copies rows first..last of the page to the window.
+  virtual void Present(const PageView& page, int32_t firstRow, int32_t lastRow) = 0;
   // Collects the window system's pending events as window messages (nowMs: the
   // pass time, which the headless back end hands to its pass hook).
   virtual void PumpEvents(int64_t nowMs, std::vector<PendingMessage>& out) = 0;

@@ -56,17 +56,17 @@ class HeadlessBackend final : public platform::Backend {
 
   void DestroyWindow() override {}
 
-  void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
+  void Present(const platform::PageView& page, int32_t firstRow, int32_t lastRow) override {
     State& state = Shared();
     std::lock_guard guard(state.mutex);
     Runtime* runtime = CurrentRuntime();
     state.presentations.push_back(
         Presentation{runtime != nullptr ? RuntimeNow(*runtime) : 0, firstRow, lastRow});
+    if (page.bytesPerPixel != 4) return;  // only 32-bit pages are mirrored
     const size_t rowBytes = size_t(state.width) * 4;
-    if (rowBytes > pitch) return;  // only 32-bit pages are mirrored
     for (int32_t y = firstRow; y <= lastRow; ++y) {
-      std::memcpy(state.window.data() + size_t(y) * state.width, page + size_t(y) * pitch,
-                  rowBytes);
+      std::memcpy(state.window.data() + size_t(y) * state.width,
+                  page.pixels + size_t(y) * page.pitch, rowBytes);
     }
   }
 

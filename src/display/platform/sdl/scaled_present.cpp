@@ -8,24 +8,37 @@
 #include <algorithm>
 #include <cstring>
 
+#include "display/platform/sdl/page_pixels.h"
 #include "display/platform/sdl/scaler.h"
 
 namespace display::platform {
 
-void ScaledPresent::Present(SDL_Window* window, const uint8_t* page, uint32_t pitch, int32_t first,
-                            int32_t last) {
+void ScaledPresent::Present(SDL_Window* window, const PageView& page, int32_t first, int32_t last) {
   SDL_Surface* surface = SDL_GetWindowSurface(window);
   if (surface == nullptr || pageWidth_ <= 0 || pageHeight_ <= 0) return;
   const PageLayout layout = FitPage(pageWidth_, pageHeight_, surface->w, surface->h);
   const bool newLayout =
       surface != shownSurface_ || surface->w != shownWidth_ || surface->h != shownHeight_;
-  const size_t rowBytes = size_t(pageWidth_) * 4;
+  const size_t rowBytes = size_t(pageWidth_) * page.bytesPerPixel;
   if (newLayout) {
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     shownSurface_ = surface, shownWidth_ = surface->w, shownHeight_ = surface->h;
     shownPage_.assign(rowBytes * size_t(pageHeight_), 0);
-    first = 0, last = pageHeight_ - 1;
   }
+  // The same index bytes show other colours under a new palette.
+  const bool newPalette =
+      page.bytesPerPixel == 1 &&
+      !std::equal(shownPalette_.begin(), shownPalette_.end(), page.palette);
+  if (newPalette) std::copy_n(page.palette, shownPalette_.size(), shownPalette_.begin());
+  const bool showAll = newLayout || newPalette;
+  if (showAll) first = 0, last = pageHeight_ - 1;
+
+  // The scaler copies 32-bit pixels: narrower pages go through a widened copy.
+  const uint32_t widePitch = uint32_t(pageWidth_) * 4;
+  const bool wide = page.bytesPerPixel == 4;
+  if (!wide) widened_.resize(size_t(widePitch) * size_t(pageHeight_));
+  const uint8_t* source = wide ? page.pixels : widened_.data();
+  const uint32_t sourcePitch = wide ? page.pitch : widePitch;
   first = std::max(first, 0);
   last = std::min(last, pageHeight_ - 1);
 
@@ -42,11 +55,12 @@ void ScaledPresent::Present(SDL_Window* window, const uint8_t* page, uint32_t pi
   const auto show = [&](int32_t from, int32_t to) {
     const RowSpan rows = TargetRows(layout, pageHeight_, from, to);
     if (rows.count <= 0) return;
+    if (!wide) RowsToArgb(page, pageWidth_, from, to, widened_.data(), widePitch);
     if (direct) {
-      ScaleRows(page, pitch, pageWidth_, pageHeight_, from, to, layout, pixels,
+      ScaleRows(source, sourcePitch, pageWidth_, pageHeight_, from, to, layout, pixels,
                 uint32_t(surface->pitch));
     } else {
-      ScaleRows(page, pitch, pageWidth_, pageHeight_, from, to, layout, scratch_.data(),
+      ScaleRows(source, sourcePitch, pageWidth_, pageHeight_, from, to, layout, scratch_.data(),
                 scratchPitch);
       SDL_ConvertPixels(layout.width, rows.count, SDL_PIXELFORMAT_ARGB8888,
                         scratch_.data() + size_t(rows.first) * scratchPitch + size_t(layout.x) * 4,
@@ -60,11 +74,11 @@ void ScaledPresent::Present(SDL_Window* window, const uint8_t* page, uint32_t pi
   // Runs of rows that differ from what is shown.
   int32_t runStart = -1;
   for (int32_t row = first; row <= last; ++row) {
-    const uint8_t* source = page + size_t(row) * pitch;
+    const uint8_t* pageRow = page.pixels + size_t(row) * page.pitch;
     uint8_t* shown = shownPage_.data() + size_t(row) * rowBytes;
-    const bool changed = newLayout || std::memcmp(source, shown, rowBytes) != 0;
+    const bool changed = showAll || std::memcmp(pageRow, shown, rowBytes) != 0;
     if (changed) {
-      std::memcpy(shown, source, rowBytes);
+      std::memcpy(shown, pageRow, rowBytes);
       if (runStart < 0) runStart = row;
     } else if (runStart >= 0) {
       show(runStart, row - 1);

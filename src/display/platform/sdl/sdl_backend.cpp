@@ -30,12 +30,9 @@ class SdlBackend final : public Backend {
     // A window nobody can see or close would keep the game running for ever.
     if (!AskedForDriver() && !HasDisplayServer()) return false;
     if (!videoStarted_) {
-      // Present through the window system's own shared-memory images: the page
-      // is already in the window's pixel format, and a GL-backed window surface
-      // would start a software renderer's threads to copy it once more.
-      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
       if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
       videoStarted_ = true;
+      PreferNativeSurface(SDL_GetCurrentVideoDriver());
     }
     if (!AskedForDriver() && !ShowsWindows(SDL_GetCurrentVideoDriver())) return false;
     pads_.Start();  // without pads (or their subsystem) the keyboard alone plays
@@ -47,9 +44,13 @@ class SdlBackend final : public Backend {
                                sized ? shape.width : width, sized ? shape.height : height, flags);
     if (window_ == nullptr) return false;
     // Creating the surface may re-create the window (for an accelerated
-    // framebuffer, should the environment ask for one); doing it now, before any
-    // title or pointer request is applied, keeps those on the window that stays.
-    SDL_GetWindowSurface(window_);
+    // framebuffer); doing it now, before any title or pointer request is applied,
+    // keeps those on the window that stays. A window that cannot be drawn into
+    // would run unseen: no window then, as without a display.
+    if (SDL_GetWindowSurface(window_) == nullptr) {
+      DestroyWindow();
+      return false;
+    }
     present_.SetPage(width, height);
     SDL_DisableScreenSaver();
     SDL_RaiseWindow(window_);
@@ -71,8 +72,8 @@ class SdlBackend final : public Backend {
     videoStarted_ = false;
   }
 
-  void Present(const uint8_t* page, uint32_t pitch, int32_t firstRow, int32_t lastRow) override {
-    if (window_ != nullptr) present_.Present(window_, page, pitch, firstRow, lastRow);
+  void Present(const PageView& page, int32_t firstRow, int32_t lastRow) override {
+    if (window_ != nullptr) present_.Present(window_, page, firstRow, lastRow);
   }
 
   void PumpEvents(int64_t, std::vector<PendingMessage>& out) override {
@@ -156,6 +157,18 @@ class SdlBackend final : public Backend {
       if (value != nullptr && *value != '\0') return true;
     }
     return false;
+  }
+
+  // On X11, present through the window system's own shared-memory images: the
+  // page is already in the window's pixel format, and a GL-backed window surface
+  // would start a software renderer's threads to copy it once more. Other drivers
+  // (Wayland) have no surface of their own and need the GL-backed one. SDL reads
+  // the hint when it makes the first window surface, so setting it once video
+  // runs is in time.
+  static void PreferNativeSurface(const char* driver) {
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) {
+      SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    }
   }
 
   // Drivers that show a window to a person, unlike the off-screen and dummy ones.
