@@ -1,15 +1,40 @@
 // The game program: a two-player tank duel. Started without arguments it prints
 // nothing and exits with status 0 when its window closes; --version and --help
 // print and exit 0; --computer[=LEVEL] lets the computer drive the blue tank;
-// --mute starts with the sound off.
+// --mute starts with the sound off. Every session is recorded (--record=FILE
+// names the file, --no-record turns it off); --replay=FILE watches one.
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "game/computer/computer_player.h"
 #include "game/key_source.h"
 #include "game/options.h"
+#include "game/replay/recording.h"
+#include "game/replay/replay_file.h"
+#include "game/replay/watch_step.h"
 #include "game/sound_cues.h"
 #include "game/startup.h"
+
+namespace {
+
+// Plays the replay's matches in the window; a file that cannot be played ends
+// the program with status 2 before the window opens.
+[[noreturn]] void Watch(const std::string& path, bool mute) {
+  game::replay::LoadResult loaded = game::replay::LoadReplay(path);
+  if (!loaded.error.empty()) {
+    std::fprintf(stderr, "brazdovar: %s\n", loaded.error.c_str());
+    std::exit(2);
+  }
+  if (!loaded.note.empty()) std::fprintf(stderr, "brazdovar: %s\n", loaded.note.c_str());
+  static game::replay::ReplayKeys keys(std::move(loaded.replay));
+  keys.Install();
+  game::replay::WatchReplay(&keys);
+  game::StartSound(mute);
+  game::RunProgram(game::replay::WatchStep);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const game::Options options = game::ParseOptions(argc, argv);
@@ -21,8 +46,10 @@ int main(int argc, char** argv) {
     std::fputs((options.showVersion ? game::VersionText() : game::HelpText()).c_str(), stdout);
     return 0;
   }
+  if (!options.replayFile.empty()) Watch(options.replayFile, options.mute);
   // Before the window opens: SDL is started on one thread at a time.
   game::StartSound(options.mute);
+  std::vector<game::replay::Computer> computers;
   if (options.computerLevel != 0) {
     // A fresh seed per run; brazdovar-sim takes a fixed one to replay a match.
     std::random_device entropy;
@@ -30,6 +57,8 @@ int main(int argc, char** argv) {
     static game::computer::ComputerPlayer computer(game::TankSide::Blue, options.computerLevel,
                                                    seed);
     game::SetKeyChooser(game::TankSide::Blue, &computer);
+    computers.push_back({game::TankSide::Blue, options.computerLevel, seed});
   }
+  if (!options.noRecord) game::replay::StartRecording(options.recordFile, std::move(computers));
   game::RunProgram();
 }

@@ -10,15 +10,30 @@
 namespace game {
 namespace {
 
-enum OptionId : int { OPT_HELP = 'h', OPT_VERSION = 256, OPT_COMPUTER, OPT_MUTE };
+enum OptionId : int { OPT_HELP = 'h', OPT_VERSION = 256, OPT_COMPUTER, OPT_MUTE, OPT_RECORD,
+                      OPT_NO_RECORD, OPT_REPLAY };
 
 constexpr option LONG_OPTIONS[] = {
     {"help", no_argument, nullptr, OPT_HELP},
     {"version", no_argument, nullptr, OPT_VERSION},
     {"computer", optional_argument, nullptr, OPT_COMPUTER},
     {"mute", no_argument, nullptr, OPT_MUTE},
+    {"record", required_argument, nullptr, OPT_RECORD},
+    {"no-record", no_argument, nullptr, OPT_NO_RECORD},
+    {"replay", required_argument, nullptr, OPT_REPLAY},
     {nullptr, 0, nullptr, 0},
 };
+
+// The complaint about options that cannot go together, or empty.
+std::string ConflictOf(const Options& options) {
+  if (options.noRecord && !options.recordFile.empty()) {
+    return "--record and --no-record cannot go together";
+  }
+  if (!options.replayFile.empty() && (options.computerLevel != 0 || !options.recordFile.empty())) {
+    return "--replay cannot go with --computer or --record";
+  }
+  return {};
+}
 
 // 1..3 from "1".."3"; 0 otherwise.
 int LevelOf(const char* text) {
@@ -45,12 +60,16 @@ Options ParseOptions(int argc, const char* const* argv) {
         if (options.computerLevel == 0) options.error = "--computer takes a level of 1, 2 or 3";
         break;
       case OPT_MUTE: options.mute = true; break;
+      case OPT_RECORD: options.recordFile = optarg; break;
+      case OPT_NO_RECORD: options.noRecord = true; break;
+      case OPT_REPLAY: options.replayFile = optarg; break;
       default: options.error = OptionErrorText(id, words[optind - 1], optopt); break;
     }
   }
   if (options.error.empty() && optind < argc) {
     options.error = std::string("unexpected argument '") + words[optind] + "'";
   }
+  if (options.error.empty()) options.error = ConflictOf(options);
   return options;
 }
 
@@ -65,7 +84,9 @@ std::string OptionErrorText(int result, const char* word, int shortOption) {
   return "unknown option '" + name + "' (see --help)";
 }
 
-std::string VersionText() { return std::string("brazdovar ") + BRAZDOVAR_VERSION + "\n"; }
+std::string GameVersion() { return BRAZDOVAR_VERSION; }
+
+std::string VersionText() { return "brazdovar " + GameVersion() + "\n"; }
 
 std::string HelpText() {
   return "Usage: brazdovar [OPTION]...\n"
@@ -78,6 +99,10 @@ std::string HelpText() {
          "                 play green against the computer, which drives blue;\n"
          "                 LEVEL 1 (easy), 2 (the default) or 3 (hard)\n"
          "      --mute     start with the sound off\n"
+         "      --record=FILE  write the session's replay to FILE\n"
+         "      --no-record    keep no replay of the session\n"
+         "      --replay=FILE  watch the matches of a replay: Space pauses and\n"
+         "                 resumes, the Right arrow held plays 4x, Esc leaves\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"
@@ -90,6 +115,9 @@ std::string HelpText() {
          "Gamepads: the first drives green, the second blue. D-pad or left stick turn,\n"
          "A or right trigger speeds up, B or left trigger slows down, X or right\n"
          "shoulder fires; Start and Back answer the match-over screen.\n"
+         "\n"
+         "Every session's matches are kept in $XDG_STATE_HOME/brazdovar/replays/\n"
+         "(~/.local/state/brazdovar/replays/), the newest 50 files.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
          "data folder (" "<prefix>/share/brazdovar" ").\n";

@@ -17,6 +17,9 @@ struct Options {
   int computerLevel = 0;     // --computer[=1..3]: the computer drives blue; 0 = two players
   std::string error;         // a known option with a value it cannot take; exit 2
   bool mute = false;         // --mute: start with the sound off (M turns it on)
+  std::string recordFile;    // --record=FILE: the session's replay goes there
+  bool noRecord = false;     // --no-record: no replay is written
+  std::string replayFile;    // --replay=FILE: watch that replay instead of playing
 };
 
 // Reads argv[1..argc-1]; problems are reported in `error`, the first one only.
@@ -27,6 +30,8 @@ Options ParseOptions(int argc, const char* const* argv);
 // `shortOption` its optopt. Shared by the game's programs.
 std::string OptionErrorText(int result, const char* word, int shortOption);
 
+// "<version>", as the build names it.
+std::string GameVersion();
 // "brazdovar <version>\n".
 std::string VersionText();
 // The usage, the options and the controls, ending in a newline.
