@@ -9,8 +9,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -36,6 +39,24 @@ inline constexpr int WIDTH = 640, HEIGHT = 480;
 
 using PictureTest = std::function<bool(const Snapshot&)>;
 
+// A directory of the test's own, removed with everything in it when the test ends.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) path_.clear();
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryDirectory(const TemporaryDirectory&) = delete;
+  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 class AppTest : public ::testing::Test {
  protected:
   // Starts `program` in `workingDirectory` (with `arguments`, standard error into
@@ -49,6 +70,8 @@ class AppTest : public ::testing::Test {
     ASSERT_TRUE(x_.ok()) << "cannot connect to the X server in DISPLAY=" << display;
     ASSERT_TRUE(x_.HasXTest()) << "the X server lacks the XTEST extension";
     x_.ReleaseAllKeys();
+    ASSERT_FALSE(state_.path().empty());
+    setenv("XDG_STATE_HOME", state_.path().c_str(), 1);
     title_ = title;
     child_.emplace(program, workingDirectory, arguments, errorFile);
     ASSERT_GT(child_->pid(), 0) << "could not start " << program;
@@ -107,6 +130,7 @@ class AppTest : public ::testing::Test {
     return snapshot->SavePpm(path) ? "; last picture saved to " + path : "";
   }
 
+  TemporaryDirectory state_;  // the programs' XDG_STATE_HOME; outlives child_
   XSession x_;
   std::optional<ChildProcess> child_;
   std::string title_;
