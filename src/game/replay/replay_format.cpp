@@ -94,9 +94,8 @@ class Reader {
       replay_.rules = words[1];
     } else {
       const std::optional<TankSide> side = words.size() == 4 ? SideNamed(words[1]) : std::nullopt;
-      const std::optional<uint64_t> level = words.size() == 4 ? NumberOf(words[2], 3) : std::nullopt;
-      const std::optional<uint64_t> seed =
-          words.size() == 4 ? NumberOf(words[3], UINT64_MAX) : std::nullopt;
+      const auto level = words.size() == 4 ? NumberOf(words[2], 3) : std::nullopt;
+      const auto seed = words.size() == 4 ? NumberOf(words[3], UINT64_MAX) : std::nullopt;
       if (!side || !level || *level == 0 || !seed) return Problem("bad computer line");
       replay_.computers.push_back({*side, static_cast<int>(*level), *seed});
     }
