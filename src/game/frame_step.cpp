@@ -69,33 +69,23 @@ void DrawArena(MatchState& state, const StepResult& result) {
   }
 }
 
-void ReportFrameStep(const MatchState& state, uint32_t keysHeld) {
-  const Observer* observer = CurrentObserver();
-  if (observer != nullptr && observer->frameStepEnded != nullptr) {
-    observer->frameStepEnded(state, keysHeld);
-  }
-}
-
 // Runs on the deciding frame step's worker with the screen still locked: the
 // match-over screen presents itself and releases the lock.
 void EndMatch(MatchState& state, const Outcome& outcome) {
-  const Observer* observer = CurrentObserver();
-  if (observer != nullptr && observer->matchDecided != nullptr) {
-    observer->matchDecided(state, outcome.message, outcome.winner);
-  }
+  ReportMatchDecided(state, outcome.message, outcome.winner);
   PostMatchEnded(outcome.how, state, outcome.winner == BLUE_WINS);
   frameclock::StopFrameClock();
   const MatchOverChoice choice = ShowMatchOver(outcome.message, outcome.winner);
   display::SleepMs(PAUSE_AFTER_MATCH_MS);
   if (choice == MatchOverChoice::Leave) {
-    if (observer != nullptr && observer->programEnding != nullptr) observer->programEnding(0);
+    ReportProgramEnding(0);
     // The images are left to the end of the process.
     display::EndProgram(0);
   }
   ResetMatch(state);
   NotifyNewMatch();
   PostMatchStarted();
-  if (observer != nullptr && observer->newMatch != nullptr) observer->newMatch(state);
+  ReportNewMatch(state);
   frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
 }
 
@@ -115,12 +105,12 @@ void FrameStep() {
   DrawArena(state, result);
   PostFrameSounds(state);
   if (result.outcome != nullptr) {
-    ReportFrameStep(state, keysHeld);
+    ReportFrameStepEnded(state, keysHeld);
     EndMatch(state, *result.outcome);
     return;
   }
   display::UnlockScreen(-1, -1);
-  ReportFrameStep(state, keysHeld);
+  ReportFrameStepEnded(state, keysHeld);
 }
 
 }  // namespace game

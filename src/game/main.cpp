@@ -2,17 +2,42 @@
 // nothing and exits with status 0 when its window closes; --version and --help
 // print and exit 0; --computer[=LEVEL] lets the computer drive the blue tank;
 // --mute starts with the sound off; --print-settings prints the settings the
-// player's file, the game's state file and the options make, and exits 0.
+// player's file, the game's state file and the options make, and exits 0. Every
+// session is recorded (--record=FILE names the file, --no-record turns it off);
+// --replay=FILE watches one.
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "display/keys.h"
 #include "game/computer/computer_player.h"
 #include "game/key_source.h"
 #include "game/options.h"
+#include "game/replay/recording.h"
+#include "game/replay/replay_file.h"
+#include "game/replay/watch_step.h"
 #include "game/settings/game_settings.h"
 #include "game/sound_cues.h"
 #include "game/startup.h"
+
+namespace {
+
+// Plays the replay's matches in the window; a file that cannot be played ends
+// the program with status 2 before the window opens.
+[[noreturn]] void Watch(const std::string& path) {
+  game::replay::LoadResult loaded = game::replay::LoadReplay(path);
+  if (!loaded.error.empty()) {
+    std::fprintf(stderr, "brazdovar: %s\n", loaded.error.c_str());
+    std::exit(2);
+  }
+  if (!loaded.note.empty()) std::fprintf(stderr, "brazdovar: %s\n", loaded.note.c_str());
+  static game::replay::ReplayKeys keys(std::move(loaded.replay));
+  keys.Install();
+  game::replay::WatchReplay(&keys);
+  game::RunProgram(game::replay::WatchStep);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const game::Options options = game::ParseOptions(argc, argv);
@@ -32,6 +57,8 @@ int main(int argc, char** argv) {
   game::settings::ApplySettings(settings);
   // Started once the window shows (game::RunProgram).
   game::AskForSound(!settings.soundOn.value);
+  if (!options.replayFile.empty()) Watch(options.replayFile);
+  std::vector<game::replay::Computer> computers;
   if (options.computerLevel != 0) {
     // A fresh seed per run; brazdovar-sim takes a fixed one to replay a match.
     std::random_device entropy;
@@ -41,6 +68,8 @@ int main(int argc, char** argv) {
     game::SetKeyChooser(game::TankSide::Blue, &computer);
     // Blue's keys (R, D, G, F, A) would move nothing: pads drive green only.
     display::SetPadKeySets(display::PAD_ARROW_KEYS);
+    computers.push_back({game::TankSide::Blue, settings.computerLevel.value, seed});
   }
+  if (!options.noRecord) game::replay::StartRecording(options.recordFile, std::move(computers));
   game::RunProgram();
 }

@@ -5,6 +5,7 @@
 //   game::Observer observer;
 //   observer.frameStepEnded = [](const game::MatchState& s, uint32_t keys) { ... };
 //   game::SetObserver(&observer);   // the record must outlive the game
+//   game::AddObserver(&another);    // both are told, in that order
 //
 // Every callback may be null. They run on the thread of the frame step (or of
 // start-up for programEnding) and must not draw or change the state.
@@ -42,8 +43,16 @@ struct Observer {
   void (*programEnding)(int32_t status) = nullptr;
 };
 
-// Installs the observer (null removes it). Set before the frame clock runs.
+// Installs the observer as the only one (null removes them all). Set observers
+// before the frame clock runs.
 void SetObserver(const Observer* observer);
-const Observer* CurrentObserver();
+// Installs one more observer beside those installed; at most four in all.
+void AddObserver(const Observer* observer);
+
+// Call each installed observer's callback, in the order they were installed.
+void ReportFrameStepEnded(const MatchState& state, uint32_t keysHeld);
+void ReportMatchDecided(const MatchState& state, std::string_view message, int32_t winner);
+void ReportNewMatch(const MatchState& state);
+void ReportProgramEnding(int32_t status);
 
 }  // namespace game

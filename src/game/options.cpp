@@ -16,6 +16,9 @@ enum OptionId : int {
   OPT_COMPUTER,
   OPT_MUTE,
   OPT_PRINT_SETTINGS,
+  OPT_RECORD,
+  OPT_NO_RECORD,
+  OPT_REPLAY,
 };
 
 constexpr option LONG_OPTIONS[] = {
@@ -24,8 +27,22 @@ constexpr option LONG_OPTIONS[] = {
     {"computer", optional_argument, nullptr, OPT_COMPUTER},
     {"mute", no_argument, nullptr, OPT_MUTE},
     {"print-settings", no_argument, nullptr, OPT_PRINT_SETTINGS},
+    {"record", required_argument, nullptr, OPT_RECORD},
+    {"no-record", no_argument, nullptr, OPT_NO_RECORD},
+    {"replay", required_argument, nullptr, OPT_REPLAY},
     {nullptr, 0, nullptr, 0},
 };
+
+// The complaint about options that cannot go together, or empty.
+std::string ConflictOf(const Options& options) {
+  if (options.noRecord && !options.recordFile.empty()) {
+    return "--record and --no-record cannot go together";
+  }
+  if (!options.replayFile.empty() && (options.computerLevel != 0 || !options.recordFile.empty())) {
+    return "--replay cannot go with --computer or --record";
+  }
+  return {};
+}
 
 // 1..3 from "1".."3"; 0 otherwise.
 int LevelOf(const char* text) {
@@ -54,12 +71,16 @@ Options ParseOptions(int argc, const char* const* argv) {
         break;
       case OPT_MUTE: options.mute = true; break;
       case OPT_PRINT_SETTINGS: options.printSettings = true; break;
+      case OPT_RECORD: options.recordFile = optarg; break;
+      case OPT_NO_RECORD: options.noRecord = true; break;
+      case OPT_REPLAY: options.replayFile = optarg; break;
       default: options.error = OptionErrorText(id, words[optind - 1], optopt); break;
     }
   }
   if (options.error.empty() && optind < argc) {
     options.error = std::string("unexpected argument '") + words[optind] + "'";
   }
+  if (options.error.empty()) options.error = ConflictOf(options);
   return options;
 }
 
@@ -74,7 +95,9 @@ std::string OptionErrorText(int result, const char* word, int shortOption) {
   return "unknown option '" + name + "' (see --help)";
 }
 
-std::string VersionText() { return std::string("brazdovar ") + BRAZDOVAR_VERSION + "\n"; }
+std::string GameVersion() { return BRAZDOVAR_VERSION; }
+
+std::string VersionText() { return "brazdovar " + GameVersion() + "\n"; }
 
 std::string HelpText() {
   return "Usage: brazdovar [OPTION]...\n"
@@ -90,6 +113,10 @@ std::string HelpText() {
          "      --print-settings\n"
          "                 print the settings in effect, each with where it came\n"
          "                 from, and exit\n"
+         "      --record=FILE  write the session's replay to FILE\n"
+         "      --no-record    keep no replay of the session\n"
+         "      --replay=FILE  watch the matches of a replay: Space pauses and\n"
+         "                 resumes, the Right arrow held plays 4x, Esc leaves\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"
@@ -102,6 +129,9 @@ std::string HelpText() {
          "Gamepads: the first drives green, the second blue. D-pad or left stick turn,\n"
          "A or right trigger speeds up, B or left trigger slows down, X or right\n"
          "shoulder fires; Start and Back answer the match-over screen.\n"
+         "\n"
+         "Every session's matches are kept in $XDG_STATE_HOME/brazdovar/replays/\n"
+         "(~/.local/state/brazdovar/replays/), the newest 50 files.\n"
          "\n"
          "Sprites are read from the working directory first, then from the game's\n"
          "data folder (" "<prefix>/share/brazdovar" ").\n"

@@ -19,6 +19,9 @@ struct Options {
   bool printSettings = false;       // --print-settings: print the effective settings, exit 0
   std::string error;         // a known option with a value it cannot take; exit 2
   bool mute = false;         // --mute: start with the sound off (M turns it on)
+  std::string recordFile;    // --record=FILE: the session's replay goes there
+  bool noRecord = false;     // --no-record: no replay is written
+  std::string replayFile;    // --replay=FILE: watch that replay instead of playing
 };
 
 // Reads argv[1..argc-1]; problems are reported in `error`, the first one only.
@@ -29,6 +32,8 @@ Options ParseOptions(int argc, const char* const* argv);
 // `shortOption` its optopt. Shared by the game's programs.
 std::string OptionErrorText(int result, const char* word, int shortOption);
 
+// "<version>", as the build names it.
+std::string GameVersion();
 // "brazdovar <version>\n".
 std::string VersionText();
 // The usage, the options and the controls, ending in a newline.

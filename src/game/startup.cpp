@@ -53,7 +53,7 @@ void LoadSprites(MatchState& state) {
   state.blue.shots = {};
 }
 
-void RunProgram() {
+void RunProgram(frameclock::FrameRoutine step) {
   // The game's arithmetic assumes round-to-nearest.
   std::fesetround(FE_TONEAREST);
   frameclock::OpenGameWindow(640, 480, 32, 1, 0);
@@ -64,14 +64,13 @@ void RunProgram() {
   LoadSprites(state);
   ResetMatch(state);
   PostMatchStarted();
-  frameclock::RunFrameClock(CLOCK_PERIOD_MS, FrameStep);
+  frameclock::RunFrameClock(CLOCK_PERIOD_MS, step);
 
   // A frame step that began just before the window was destroyed may still be
   // drawing with the images, or may be waiting on the match-over screen, which
   // only ends with the process. Releasing the images here could pull them from
   // under it, so they are left to the end of the process, which follows at once.
-  const Observer* observer = CurrentObserver();
-  if (observer != nullptr && observer->programEnding != nullptr) observer->programEnding(0);
+  ReportProgramEnding(0);
   display::EndProgram(0);
 }
 

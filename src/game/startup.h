@@ -2,19 +2,22 @@
 // match and hand the frame step to the frame clock.
 //
 //   int main() { game::RunProgram(); }   // never returns; exit status 0
+//   game::RunProgram(game::replay::WatchStep);   // another routine in place of FrameStep
 //
 // Sprites are found by game::SpritePath (working directory first, then the
 // installed data folder); a missing one simply is not drawn.
 #pragma once
+#include "clock/frame_clock.h"
 #include "display/image.h"
+#include "game/frame_step.h"
 #include "game/match_state.h"
 
 namespace game {
 
 // Opens the game window, starts the sound if it was asked for (AskForSound),
-// prepares the match, runs the frame clock until the window is destroyed, then
-// ends the program with status 0.
-[[noreturn]] void RunProgram();
+// prepares the match, runs the frame clock with `step` until the window is
+// destroyed, then ends the program with status 0.
+[[noreturn]] void RunProgram(frameclock::FrameRoutine step = FrameStep);
 
 // Loads the seven sprites into the state, makes the turned images and frees every
 // shot slot (needs an open screen). Does not reset the match.

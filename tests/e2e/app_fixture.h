@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -51,6 +53,24 @@ inline std::string FreshSettingsHome() {
   setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
   return home;
 }
+
+// A directory of the test's own, removed with everything in it when the test ends.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
+    if (mkdtemp(path_.data()) == nullptr) path_.clear();
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  TemporaryDirectory(const TemporaryDirectory&) = delete;
+  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 class AppTest : public ::testing::Test {
  protected:

@@ -20,6 +20,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "app_fixture.h"
 #include "reference_pictures.h"
@@ -297,21 +299,85 @@ TEST_F(GameTest, SettingsBindReturnTheNextRunRemembersFullScreenABadFileIsReport
   EXPECT_EQ(ReadWhole(settings), bad);
 }
 
-// A directory of the test's own, removed with everything in it when the test ends.
-class TemporaryDirectory {
- public:
-  TemporaryDirectory() : path_(::testing::TempDir() + "brazdovar-e2e-XXXXXX") {
-    if (mkdtemp(path_.data()) == nullptr) path_.clear();
+// A match played in the window is kept in the replays folder; brazdovar-sim plays
+// it to the same end, and the game's --replay drives the tanks to the same
+// match-over screen, pausing on Space and leaving on Esc.
+TEST_F(GameTest, APlayedMatchIsKeptAndItsReplayEndsTheSameInTheSimAndInTheWindow) {
+  LaunchGame();
+  if (HasFatalFailure() || IsSkipped()) return;
+  // Green gathers some speed and coasts into the bird: a match of a few seconds.
+  const std::string message = "Zeleni tenk je pregazio pticu. Plavi je pobedio.";
+  const Snapshot matchOver =
+      MatchOver(message, (639 - 8 * static_cast<int>(message.size())) / 2, BLUE_TEXT);
+  const PictureTest isMatchOver = [&](const Snapshot& s) {
+    return CountDifferences(s, matchOver, {0, 0, WIDTH, HEIGHT}) == 0;
+  };
+  x_.Focus(window_);
+  {
+    HeldKey up(x_, XK_Up);
+    std::this_thread::sleep_for(600ms);
   }
-  ~TemporaryDirectory() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  ExpectPicture(isMatchOver, "green to run over the bird");
+  {
+    HeldKey esc(x_, XK_Escape);
+    ExpectExitZero("Esc");
   }
-  const std::string& path() const { return path_; }
 
- private:
-  std::string path_;
-};
+  std::vector<std::filesystem::path> kept;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(
+           settingsHome_ + "/state/brazdovar/replays", error)) {
+    kept.push_back(entry.path());
+  }
+  ASSERT_EQ(kept.size(), 1u) << "replays in " << settingsHome_ << " " << error.message();
+  const std::string replay = kept[0].string();
+  EXPECT_EQ(kept[0].extension(), ".replay");
+
+  FILE* sim = popen(("cd '" E2E_ASSETS_DIR "' && timeout -s KILL 60 '" E2E_SIM_PATH
+                     "' --replay='" + replay + "'").c_str(), "r");
+  ASSERT_NE(sim, nullptr);
+  std::vector<std::string> lines(1);
+  for (int c; (c = std::fgetc(sim)) != EOF;) {
+    if (c == '\n') lines.emplace_back(); else lines.back() += static_cast<char>(c);
+  }
+  EXPECT_EQ(pclose(sim), 0);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(lines[lines.size() - 3].find("\"event\":\"match_end\""), std::string::npos);
+  EXPECT_NE(lines[lines.size() - 3].find(message), std::string::npos);
+  EXPECT_NE(lines[lines.size() - 2].find("\"event\":\"program_end\""), std::string::npos);
+
+  child_.reset();
+  Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, [this](const Snapshot& s) { return IsOpening(s); },
+         {"--replay=" + replay});
+  if (HasFatalFailure() || IsSkipped()) return;
+  const Rect green = BoundsOf(ExpectPicture([this](const Snapshot& p) { return IsOpening(p); },
+                                            "the opening frame"),
+                              greenOnly_);
+  ExpectPicture(
+      [&](const Snapshot& p) {
+        const Rect moved = BoundsOf(p, greenOnly_);
+        return moved.width > 0 && moved.x <= green.x - 10;
+      },
+      "the replayed green tank to drive");
+  x_.Focus(window_);
+  // Held for a few frame steps, which read the keys as they stand.
+  const auto tapSpace = [this] {
+    HeldKey space(x_, XK_space);
+    std::this_thread::sleep_for(150ms);
+  };
+  tapSpace();
+  std::this_thread::sleep_for(100ms);
+  const auto paused = x_.Capture(window_);
+  std::this_thread::sleep_for(400ms);
+  const auto later = x_.Capture(window_);
+  ASSERT_TRUE(paused && later);
+  EXPECT_EQ(CountDifferences(*later, *paused, {0, 0, WIDTH, HEIGHT}), 0) << "paused";
+  EXPECT_FALSE(isMatchOver(*later)) << "the replay paused before its match ended";
+  tapSpace();
+  ExpectPicture(isMatchOver, "the replay's match-over screen");
+  HeldKey esc(x_, XK_Escape);
+  ExpectExitZero("Esc on the replay's match-over screen");
+}
 
 TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
   // A copy of the game outside the build tree and any installed prefix, started

@@ -166,6 +166,11 @@ TEST(OptionsTest, LevelsAndBadOptionsOnTheCommandLine) {
   EXPECT_EQ(parse({"--mute=1"}).error, "option '--mute' takes no value");
   EXPECT_EQ(parse({"--computer", "2"}).error, "unexpected argument '2'");
   EXPECT_TRUE(parse({"--mute"}).error.empty());
+  EXPECT_EQ(parse({"--replay=a", "--computer"}).error,
+            "--replay cannot go with --computer or --record");
+  EXPECT_EQ(parse({"--no-record", "--record=a"}).error,
+            "--record and --no-record cannot go together");
+  EXPECT_EQ(parse({"--replay", "a"}).replayFile, "a");
 }
 
 }  // namespace

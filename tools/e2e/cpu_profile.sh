@@ -14,10 +14,12 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 data=$(mktemp --suffix=.perf)
-# Not the developer's settings or state: the folders do not exist.
-(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
+# Not the developer's settings; the replays go to a folder of the run's own,
+# removed at the end.
+state=$(mktemp -d)
+(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME="$state" exec "$program") &
 pid=$!
-trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -f "$data"' EXIT
+trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$data" "$state"' EXIT
 sleep 2  # past start-up
 perf record -q -F 999 -g -p "$pid" -o "$data" -- sleep "$seconds" > /dev/null 2>&1
 report() { perf report -i "$data" --no-children -g none "$@" 2>/dev/null | grep -v '^#' | grep -v '^$'; }

@@ -21,10 +21,12 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 ${CPU_SCREEN:-1024x768}x24" "$0" "$program" "$workdir" "$seconds" "$title"
 fi
 
-# Not the developer's settings or state: the folders do not exist.
-(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
+# Not the developer's settings; the replays go to a folder of the run's own,
+# removed at the end.
+state=$(mktemp -d)
+(cd "$workdir" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME="$state" exec "$program") &
 pid=$!
-trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null || true' EXIT
+trap 'kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; rm -rf "$state"' EXIT
 
 for _ in $(seq 200); do
   xwininfo -root -children 2>/dev/null | grep -qF "\"$title\"" && break

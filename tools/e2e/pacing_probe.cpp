@@ -31,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
@@ -91,21 +92,27 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
 // The game, started in its sprite folder; killed if still running at the end.
 class Game {
  public:
+  // Its replays go to a folder of the probe's own, removed with the game.
   Game(const std::string& program, const std::string& workdir) {
     char* absolute = realpath(program.c_str(), nullptr);  // the child changes directory first
     if (absolute == nullptr) return;
+    if (mkdtemp(state_.data()) == nullptr) state_.clear();
     pid_ = fork();
     if (pid_ == 0) {
       if (chdir(workdir.c_str()) != 0) _exit(127);
+      if (!state_.empty()) setenv("XDG_STATE_HOME", state_.c_str(), 1);
       execl(absolute, absolute, static_cast<char*>(nullptr));
       _exit(127);
     }
     std::free(absolute);
   }
   ~Game() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::error_code ignored;
+    if (!state_.empty()) std::filesystem::remove_all(state_, ignored);
   }
   pid_t pid() const { return pid_; }
   // Ends the game the way a user does (a close request), waiting up to 2 s.
@@ -151,6 +158,7 @@ class Game {
 
  private:
   pid_t pid_ = -1;
+  std::string state_ = "/tmp/brazdovar-pacing-XXXXXX";
 };
 
 std::optional<unsigned long> Cardinal(Display* display, Window window, const char* name) {

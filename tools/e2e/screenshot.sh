@@ -15,10 +15,12 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$assets" "$output"
 fi
 
-# Not the developer's settings or state: the folders do not exist.
-(cd "$assets" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME=/nonexistent exec "$program") &
+# Not the developer's settings; the replays go to a folder of the run's own,
+# removed at the end.
+state=$(mktemp -d)
+(cd "$assets" && XDG_CONFIG_HOME=/nonexistent XDG_STATE_HOME="$state" exec "$program") &
 pid=$!
-trap 'xdotool keyup Left Up d r Control_L a 2>/dev/null || true; kill "$pid" 2>/dev/null && wait "$pid" || true' EXIT
+trap 'xdotool keyup Left Up d r Control_L a 2>/dev/null || true; kill "$pid" 2>/dev/null && wait "$pid"; rm -rf "$state"' EXIT
 
 game_window() { xwininfo -root -children | grep -F "\"$title\"" | awk '{print $1}' | tail -1; }
 for _ in $(seq 200); do

@@ -2,9 +2,10 @@
 # Soak test of the real game on an X server: runs it for SECONDS (default 600)
 # with random presses of every game key (the arrows, Ctrl, A, D, F, G, R and Space;
 # never Esc), samples its resident memory, then asks the window to close as a
-# window manager would. Fails when the memory grew, or when the game did not end
-# with status 0 within one second of the close. Runs itself under xvfb-run when no
-# X server is given.
+# window manager would. Fails when the memory grew, when the game did not end
+# with status 0 within one second of the close, or when it kept no replay of the
+# session (in a folder of the run's own). Runs itself under xvfb-run when no X
+# server is given.
 #
 #   tools/e2e/soak.sh PROGRAM [SECONDS] [WORKDIR]
 #   tools/e2e/soak.sh build/src/game/brazdovar 60
@@ -21,7 +22,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$program" "$seconds" "$workdir"
 fi
 
-# Settings and state folders of its own: the developer's are neither read nor written.
+# Settings and state folders of its own (the replays go there too): the developer's
+# are neither read nor written.
 xdg=$(mktemp -d)
 export XDG_CONFIG_HOME="$xdg/config" XDG_STATE_HOME="$xdg/state"
 (cd "$workdir" && exec "$program") &
@@ -102,5 +104,8 @@ if [ "$((last - first))" -gt "$slack_kib" ]; then
 fi
 if [ "$status" != 0 ] || [ "$ended_ms" -gt 1000 ]; then
   echo "soak: the game did not end with status 0 within one second of the close"; failed=1
+fi
+if ! ls "$XDG_STATE_HOME"/brazdovar/replays/*.replay > /dev/null 2>&1; then
+  echo "soak: the session's replay was not kept"; failed=1
 fi
 exit "$failed"

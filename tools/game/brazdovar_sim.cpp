@@ -1,7 +1,8 @@
 // brazdovar-sim: plays a scripted match headlessly and records every frame step.
 //
 //   brazdovar-sim [--dump-frame N FILE.pam] [--computer=LEVEL] [--computer-green=LEVEL]
-//                 [--seed=N] SCRIPT         (--help for the usage; "--seed N" works too)
+//                 [--seed=N] [--record=FILE] SCRIPT   (--help for the usage; "--seed N" works too)
+//   brazdovar-sim [--dump-frame N FILE.pam] --replay=FILE
 //
 // SCRIPT (a file, or - for stdin) holds one stretch per line: "<milliseconds>
 // [key ...]" with the keys held for that long (Left Right Up Down Ctrl D G R F A
@@ -19,9 +20,17 @@
 // green; their random choices come from --seed (default 1), so a run replays
 // exactly. A tank the computer drives ignores the script's keys for it, and the
 // keys it chose appear in each frame line like a player's.
+//
+// --record writes the run's replay (docs/replay-format.md) at each match end and
+// when the run ends. --replay plays a replay's frame steps instead of a script,
+// answering each match-over screen as the recorded run did (Space for the next
+// match, Esc where it left), and prints the lines that run printed; only the
+// clock times may differ.
 #include <getopt.h>
 
+#include <atomic>
 #include <cerrno>
+#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -38,10 +47,15 @@
 #include "display/keys.h"
 #include "display/screen.h"
 #include "game/computer/computer_player.h"
+#include "game/fingerprint.h"
 #include "game/key_source.h"
 #include "game/match_state.h"
 #include "game/observer.h"
 #include "game/options.h"
+#include "game/replay/recorder.h"
+#include "game/replay/replay_file.h"
+#include "game/replay/replay_folder.h"
+#include "game/replay/replay_keys.h"
 #include "game/startup.h"
 
 namespace {
@@ -70,6 +84,8 @@ struct Options {
   int greenComputer = 0;
   uint64_t seed = 1;
   std::string script;
+  std::string recordFile;  // --record
+  std::string replayFile;  // --replay, in place of a script
 };
 
 // Run-wide state of the recorder; the game's callbacks are plain function pointers.
@@ -80,6 +96,11 @@ struct Recorder {
   Options options;
   std::optional<int64_t> dumpAfterMs;  // set once frame N has been drawn
   bool dumped = false;
+  std::optional<game::replay::Recorder> record;  // with --record
+  bool recordComplained = false;
+  std::optional<game::replay::ReplayKeys> replay;  // with --replay
+  std::atomic<bool> matchOver = false;             // a replayed match awaits its answer
+  bool answerHeld = false;
 };
 Recorder recorder;
 
@@ -121,6 +142,7 @@ std::vector<Stretch> ParseScript(std::istream& in) {
 
 constexpr char USAGE[] =
     "Usage: brazdovar-sim [OPTION]... SCRIPT\n"
+    "  or:  brazdovar-sim [--dump-frame N FILE.pam] --replay=FILE\n"
     "Plays a scripted match of brazdovar without a window and prints every frame\n"
     "step as a line of JSON. SCRIPT is a file, or - for standard input.\n"
     "\n"
@@ -129,6 +151,9 @@ constexpr char USAGE[] =
     "      --computer=LEVEL      the computer (1, 2 or 3) drives the blue tank\n"
     "      --computer-green=LEVEL  the computer drives the green tank\n"
     "      --seed=N              seed of the computers' random choices (default 1)\n"
+    "      --record=FILE         write the run's replay to FILE\n"
+    "      --replay=FILE         play a replay's matches instead of a script and print\n"
+    "                            the lines its run printed\n"
     "      --dump-frame N FILE.pam\n"
     "                            also write the page after frame step N as a PAM image\n";
 
@@ -148,7 +173,7 @@ uint64_t ParseWholeNumber(const char* text, std::string_view option) {
 }
 
 enum OptionId : int { OPT_HELP = 'h', OPT_DUMP_FRAME = 256, OPT_COMPUTER, OPT_COMPUTER_GREEN,
-                      OPT_SEED };
+                      OPT_SEED, OPT_RECORD, OPT_REPLAY };
 
 constexpr option LONG_OPTIONS[] = {
     {"help", no_argument, nullptr, OPT_HELP},
@@ -156,6 +181,8 @@ constexpr option LONG_OPTIONS[] = {
     {"computer", required_argument, nullptr, OPT_COMPUTER},
     {"computer-green", required_argument, nullptr, OPT_COMPUTER_GREEN},
     {"seed", required_argument, nullptr, OPT_SEED},
+    {"record", required_argument, nullptr, OPT_RECORD},
+    {"replay", required_argument, nullptr, OPT_REPLAY},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -179,8 +206,17 @@ Options ParseArguments(int argc, char** argv) {
         options.greenComputer = ParseLevel(optarg, "--computer-green");
         break;
       case OPT_SEED: options.seed = ParseWholeNumber(optarg, "--seed"); break;
+      case OPT_RECORD: options.recordFile = optarg; break;
+      case OPT_REPLAY: options.replayFile = optarg; break;
       default: Fail(game::OptionErrorText(id, argv[optind - 1], optopt));
     }
+  }
+  if (!options.replayFile.empty()) {
+    if (optind != argc) Fail("--replay takes no SCRIPT");
+    if (options.blueComputer != 0 || options.greenComputer != 0 || !options.recordFile.empty()) {
+      Fail("--replay cannot go with --computer, --computer-green or --record");
+    }
+    return options;
   }
   if (optind + 1 != argc) Fail(optind == argc ? "no SCRIPT given (see --help)"
                                               : "more than one SCRIPT given (see --help)");
@@ -263,6 +299,68 @@ void DumpWhenPresented(bool force) {
   recorder.dumped = true;
 }
 
+// --- Replays ------------------------------------------------------------------
+
+// Writes the replay so far; a failure is said once and the run goes on.
+void SaveRecord() {
+  if (!recorder.record) return;
+  const std::string error = recorder.record->Save(recorder.options.recordFile);
+  if (error.empty() || recorder.recordComplained) return;
+  recorder.recordComplained = true;
+  std::fprintf(stderr, "brazdovar-sim: cannot write the replay %s: %s\n",
+               recorder.options.recordFile.c_str(), error.c_str());
+}
+
+void StartRecord() {
+  game::replay::Replay header;
+  header.gameVersion = game::GameVersion();
+  header.rules = game::RulesFingerprint();
+  header.when = game::replay::IsoTime(std::time(nullptr));
+  // The seeds as main gives them to the two computers.
+  if (recorder.options.greenComputer != 0) {
+    header.computers.push_back({game::TankSide::Green, recorder.options.greenComputer,
+                                recorder.options.seed * 2 + 1});
+  }
+  if (recorder.options.blueComputer != 0) {
+    header.computers.push_back({game::TankSide::Blue, recorder.options.blueComputer,
+                                recorder.options.seed * 2});
+  }
+  recorder.record.emplace(std::move(header));
+}
+
+void EndOfScript();
+
+// The replay's frame steps have run out where its run stopped (or was cut off).
+void OnReplayOverrun() { EndOfScript(); }
+
+void LoadReplayFile() {
+  game::replay::LoadResult loaded = game::replay::LoadReplay(recorder.options.replayFile);
+  if (!loaded.error.empty()) Fail(loaded.error);
+  if (!loaded.note.empty()) std::fprintf(stderr, "brazdovar-sim: %s\n", loaded.note.c_str());
+  recorder.replay.emplace(std::move(loaded.replay), OnReplayOverrun);
+  recorder.replay->Install();
+}
+
+// Window passes of a replayed run: the match-over screen gets the answer the
+// recorded run gave, held until the next match begins.
+void OnReplayPass(int64_t) {
+  DumpWhenPresented(false);
+  if (!recorder.matchOver) {
+    if (recorder.answerHeld) display::headless::ReleaseAllKeys();
+    recorder.answerHeld = false;
+    return;
+  }
+  if (recorder.answerHeld) return;
+  if (recorder.replay->HasNextMatch()) {
+    display::headless::SetKey(display::KEY_SPACE, true);
+  } else if (recorder.replay->replay().ending == game::replay::Ending::Leave) {
+    display::headless::SetKey(display::KEY_ESC, true);
+  } else {
+    EndOfScript();
+  }
+  recorder.answerHeld = true;
+}
+
 // --- Game callbacks -----------------------------------------------------------
 
 void OnFrameStepEnded(const game::MatchState& state, uint32_t keysHeld) {
@@ -278,6 +376,7 @@ void OnFrameStepEnded(const game::MatchState& state, uint32_t keysHeld) {
   std::printf("],");
   PrintState(state);
   std::printf("}\n");
+  if (recorder.record) recorder.record->FrameStep(keysHeld);
   if (recorder.options.dumpFrame == recorder.frames) {
     // Presentations made before this point showed earlier frames.
     display::headless::TakePresentations();
@@ -292,6 +391,11 @@ void OnMatchDecided(const game::MatchState& state, std::string_view message, int
   std::printf(",\"winner\":%d,", winner);
   PrintState(state);
   std::printf("}\n");
+  recorder.matchOver = true;
+  if (recorder.record) {
+    recorder.record->MatchDecided(winner);
+    SaveRecord();
+  }
 }
 
 void OnNewMatch(const game::MatchState& state) {
@@ -299,6 +403,8 @@ void OnNewMatch(const game::MatchState& state) {
   std::putchar(',');
   PrintState(state);
   std::printf("}\n");
+  recorder.matchOver = false;
+  if (recorder.record) recorder.record->NewMatch();
 }
 
 void OnProgramEnding(int32_t status) {
@@ -307,6 +413,28 @@ void OnProgramEnding(int32_t status) {
   std::printf(",\"frames\":%lld,\"status\":%d}\n", static_cast<long long>(recorder.frames),
               status);
   std::fflush(stdout);
+  if (recorder.record) {
+    recorder.record->SessionEnded();
+    SaveRecord();
+  }
+}
+
+// The script (or the replay) has run out: the last line, and the run ends.
+void EndOfScript() {
+  DumpWhenPresented(true);
+  BeginEvent("script_end");
+  std::printf(",\"frames\":%lld}\n", static_cast<long long>(recorder.frames));
+  std::fflush(stdout);
+  if (recorder.record) {
+    recorder.record->Stopped();
+    SaveRecord();
+  }
+  if (recorder.options.dumpFrame && !recorder.dumped) {
+    std::fprintf(stderr, "brazdovar-sim: frame %lld never ran\n",
+                 static_cast<long long>(*recorder.options.dumpFrame));
+    std::_Exit(1);
+  }
+  std::_Exit(0);
 }
 
 // Called at the start of every window pass: holds the keys of the stretch that
@@ -317,18 +445,7 @@ void OnPass(int64_t nowMs) {
   while (stretch < recorder.stretches.size() && recorder.stretches[stretch].endMs <= nowMs) {
     ++stretch;
   }
-  if (stretch == recorder.stretches.size()) {
-    DumpWhenPresented(true);
-    BeginEvent("script_end");
-    std::printf(",\"frames\":%lld}\n", static_cast<long long>(recorder.frames));
-    std::fflush(stdout);
-    if (recorder.options.dumpFrame && !recorder.dumped) {
-      std::fprintf(stderr, "brazdovar-sim: frame %lld never ran\n",
-                   static_cast<long long>(*recorder.options.dumpFrame));
-      std::_Exit(1);
-    }
-    std::_Exit(0);
-  }
+  if (stretch == recorder.stretches.size()) EndOfScript();
   if (stretch == recorder.current) return;
   recorder.current = stretch;
   display::headless::ReleaseAllKeys();
@@ -339,7 +456,9 @@ void OnPass(int64_t nowMs) {
 
 int main(int argc, char** argv) {
   recorder.options = ParseArguments(argc, argv);
-  if (recorder.options.script == "-") {
+  if (!recorder.options.replayFile.empty()) {
+    LoadReplayFile();
+  } else if (recorder.options.script == "-") {
     recorder.stretches = ParseScript(std::cin);
   } else {
     std::ifstream in(recorder.options.script);
@@ -363,6 +482,7 @@ int main(int argc, char** argv) {
                                           OnProgramEnding};
   game::SetObserver(&observer);
   display::headless::Select(display::headless::Timing::Virtual);
-  display::headless::SetPassHook(OnPass);
+  if (!recorder.options.recordFile.empty()) StartRecord();
+  display::headless::SetPassHook(recorder.replay ? OnReplayPass : OnPass);
   game::RunProgram();
 }

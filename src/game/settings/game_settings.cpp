@@ -133,7 +133,7 @@ void ApplySettings(const Settings& settings) {
   audio::SetVolume(settings.volume.value);
   static Observer saving;
   saving.programEnding = SaveState;
-  SetObserver(&saving);
+  AddObserver(&saving);
 }
 
 }  // namespace game::settings
