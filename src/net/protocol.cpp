@@ -161,7 +161,7 @@ DecodeError ReadBody(Type type, Reader& r, std::optional<Message>& out, uint8_t 
       uint8_t reason = 0;
       if (!r.U8(reason)) return DecodeError::Truncated;
       if (reason < 1 || reason > 3) return DecodeError::BadField;
-      out = Refuse{static_cast<RefuseReason>(reason)};
+      out = Refuse{static_cast<RefuseReason>(reason), version};
       return DecodeError::None;
     }
     case Type::Input: {
@@ -212,8 +212,11 @@ bool Input::operator==(const Input& other) const {
 EncodedMessage Encode(const Message& message) {
   EncodedMessage out;
   Writer w(out);
-  const auto* hello = std::get_if<Hello>(&message);
-  w.U8(hello != nullptr ? hello->protocolVersion : PROTOCOL_VERSION);
+  // Hello and Refuse say which version their sender speaks; the rest are ours.
+  uint8_t version = PROTOCOL_VERSION;
+  if (const auto* hello = std::get_if<Hello>(&message)) version = hello->protocolVersion;
+  if (const auto* refuse = std::get_if<Refuse>(&message)) version = refuse->protocolVersion;
+  w.U8(version);
   std::visit(EncodeBody{w}, message);
   return out;
 }

@@ -47,9 +47,11 @@ struct Welcome {
 
 enum class RefuseReason : uint8_t { VersionDiffers = 1, RulesDiffer = 2, HostBusy = 3 };
 
-// Host -> joiner: no match.
+// Host -> joiner: no match. The host's protocol version tells a joiner of another
+// version which build it met.
 struct Refuse {
   RefuseReason reason = RefuseReason::HostBusy;
+  uint8_t protocolVersion = PROTOCOL_VERSION;
   bool operator==(const Refuse&) const = default;
 };
 

@@ -100,7 +100,10 @@ TEST(Protocol, HelloAndRefuseOfAnotherVersionStillDecode) {
   EXPECT_TRUE(Decode(Bytes(hello)).message == Message(hello));
   std::vector<uint8_t> refuse = Bytes(Refuse{RefuseReason::VersionDiffers});
   refuse[0] = PROTOCOL_VERSION + 1;
-  EXPECT_TRUE(Decode(refuse).message == Message(Refuse{RefuseReason::VersionDiffers}));
+  const DecodeResult decoded = Decode(refuse);
+  ASSERT_TRUE(decoded.message);
+  EXPECT_EQ(std::get<Refuse>(*decoded.message).reason, RefuseReason::VersionDiffers);
+  EXPECT_EQ(Bytes(*decoded.message), refuse);  // the refusing side's version is kept
 }
 
 TEST(Protocol, EncodingCutsFieldsToTheirBounds) {
