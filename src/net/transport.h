@@ -97,6 +97,7 @@ class Transport {
   // One ENet event turned into ours; None for what only concerns ENet or a stranger.
   TransportEvent Handle(const _ENetEvent& event);
   void AddTraffic();
+  void LimitHalfOpenPeers();
 
   _ENetHost* host_;
   _ENetPeer* peer_ = nullptr;  // the one player (for a joiner: the host), once connected

@@ -1,6 +1,11 @@
 // The ENet transport over 127.0.0.1: a joiner connects and both sides exchange
 // packets on both channels, a second joiner is turned away, a close and a silent
-// peer are noticed. One thread services both ends in turn; every wait is bounded.
+// peer are noticed, and a lone connect request draws little. One thread services both ends in turn; every wait is bounded.
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -103,6 +108,57 @@ TEST(Transport, NoticesACloseAndASilentPeer) {
   ASSERT_TRUE(lost);
   EXPECT_EQ(lost->reason, CloseReason::Lost);
   EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(PEER_TIMEOUT_MS - 500));
+}
+
+// A UDP socket on 127.0.0.1; nothing of ENet runs behind it.
+struct RawSocket {
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+  RawSocket() {
+    socklen_t length = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), length);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  }
+  ~RawSocket() { close(fd); }
+  // The next datagram's size within `ms`; -1 if none came.
+  ssize_t Receive(std::vector<uint8_t>& into, int ms) {
+    pollfd ready{fd, POLLIN, 0};
+    into.resize(2048);
+    if (poll(&ready, 1, ms) != 1) return -1;
+    const ssize_t size = recv(fd, into.data(), into.size(), 0);
+    into.resize(std::max<ssize_t>(size, 0));
+    return size;
+  }
+};
+
+TEST(Transport, ALoneConnectRequestDrawsFewSmallerAnswers) {
+  // A joiner's first datagram, caught on a plain socket: the request a stranger
+  // could send with a forged return address.
+  RawSocket stranger;
+  std::vector<uint8_t> request;
+  {
+    auto joiner = JoinPort(ntohs(stranger.address.sin_port));
+    joiner->Flush();
+    ASSERT_GT(stranger.Receive(request, 1000), 0);
+  }
+  std::vector<uint8_t> farewell;  // the joiner's parting word, sent as it went
+  while (stranger.Receive(farewell, 50) >= 0) {
+  }
+  auto host = Listen();
+  sockaddr_in to{AF_INET, htons(host->Port()), {htonl(INADDR_LOOPBACK)}, {}};
+  sendto(stranger.fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to),
+         sizeof to);
+  // ENet repeats its answer at 0, 0.5, 1.5 and 3.5 s; the slot is given up at 3 s.
+  int answers = 0;
+  std::vector<uint8_t> answer;
+  for (const auto end = Clock::now() + std::chrono::milliseconds(3800); Clock::now() < end;) {
+    host->Service(10);
+    if (stranger.Receive(answer, 0) < 0) continue;
+    ++answers;
+    EXPECT_LE(answer.size(), request.size());
+  }
+  EXPECT_EQ(answers, 3);
+  EXPECT_FALSE(host->Connected());
 }
 
 TEST(Transport, ParsesEndpointsAndRefusesIpv6) {
