@@ -19,7 +19,7 @@ brazdovar_need_packages() {
 
 # What building and running the game needs.
 BRAZDOVAR_BUILD_PACKAGES=(build-essential cmake ninja-build pkg-config libsdl2-dev zlib1g-dev
-  libjpeg62-turbo-dev libtomlplusplus-dev python3)
+  libjpeg62-turbo-dev libtomlplusplus-dev libenet-dev python3)
 # What the tests, benchmarks, fuzzers and end-to-end runs need on top.
 BRAZDOVAR_TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libspng-dev
   libstb-dev liblodepng-dev clang libclang-rt-14-dev xvfb xauth xdotool x11-utils x11-apps
