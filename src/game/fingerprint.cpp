@@ -16,32 +16,6 @@ namespace {
 // and tanks in contact, short enough to take about a millisecond.
 constexpr int FINGERPRINT_STEPS = 2000;
 
-// Each tank holds a random set of its five keys for a random stretch of steps,
-// firing in a third of the stretches. The generator and its seed were chosen
-// among a few for their sixty matches that end in all six ways and their many
-// steps with the tanks in contact; they are the same on every build.
-class FingerprintKeys {
- public:
-  uint32_t Next(int tank) {
-    if (left_[tank] == 0) {
-      left_[tank] = 1 + Random() % 24;
-      keys_[tank] = Random() & (TANK_LEFT | TANK_RIGHT | TANK_ACCELERATE | TANK_BRAKE);
-      if (Random() % 3 == 0) keys_[tank] |= TANK_FIRE;
-    }
-    --left_[tank];
-    return keys_[tank];
-  }
-
- private:
-  uint32_t Random() {
-    seed_ = seed_ * 1103515245u + 12345u;
-    return seed_ >> 16;
-  }
-  uint32_t seed_ = 26u;
-  uint32_t keys_[2] = {0, 0};
-  int left_[2] = {0, 0};
-};
-
 void HashShot(RulesHasher& hasher, const Shot& shot) {
   hasher.Add(std::bit_cast<uint64_t>(shot.x));
   hasher.Add(std::bit_cast<uint64_t>(shot.y));
@@ -77,7 +51,7 @@ void HashMatchState(RulesHasher& hasher, const MatchState& state) {
 FingerprintPlay PlayFingerprintMatches(RulesStepFunction step) {
   MatchState state;
   ResetMatch(state);
-  FingerprintKeys keys;
+  RandomTankKeys keys(26u, 24);
   RulesHasher hasher;
   FingerprintPlay play;
   for (int i = 0; i < FINGERPRINT_STEPS; ++i) {

@@ -84,17 +84,6 @@ Options ParseOptions(int argc, const char* const* argv) {
   return options;
 }
 
-std::string OptionErrorText(int result, const char* word, int shortOption) {
-  const std::string_view given(word);
-  const bool isLong = given.size() > 2 && given.substr(0, 2) == "--";
-  // A long option is named without any "=value"; a short one by its letter.
-  const std::string name = isLong ? std::string(given.substr(0, given.find('=')))
-                                  : std::string("-") + static_cast<char>(shortOption);
-  if (result == ':') return "option '" + name + "' needs a value";
-  if (isLong && shortOption != 0) return "option '" + name + "' takes no value";
-  return "unknown option '" + name + "' (see --help)";
-}
-
 std::string GameVersion() { return BRAZDOVAR_VERSION; }
 
 std::string VersionText() { return "brazdovar " + GameVersion() + "\n"; }

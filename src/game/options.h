@@ -9,6 +9,8 @@
 #pragma once
 #include <string>
 
+#include "game/option_error.h"
+
 namespace game {
 
 struct Options {
@@ -26,11 +28,6 @@ struct Options {
 
 // Reads argv[1..argc-1]; problems are reported in `error`, the first one only.
 Options ParseOptions(int argc, const char* const* argv);
-
-// The one-line complaint for what getopt_long returned (with ":" leading its short
-// options, and opterr 0): `result` is ':' or '?', `word` the argument it stopped at,
-// `shortOption` its optopt. Shared by the game's programs.
-std::string OptionErrorText(int result, const char* word, int shortOption);
 
 // "<version>", as the build names it.
 std::string GameVersion();

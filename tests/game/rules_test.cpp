@@ -19,29 +19,6 @@
 namespace game::testing {
 namespace {
 
-// Each tank holds a random set of its five keys for a random stretch of steps.
-class KeyScript {
- public:
-  uint32_t Next(int tank) {
-    if (left_[tank] == 0) {
-      left_[tank] = 1 + Random() % 12;
-      keys_[tank] = Random() & (TANK_LEFT | TANK_RIGHT | TANK_ACCELERATE | TANK_BRAKE);
-      if (Random() % 3 == 0) keys_[tank] |= TANK_FIRE;
-    }
-    --left_[tank];
-    return keys_[tank];
-  }
-
- private:
-  uint32_t Random() {
-    seed_ = seed_ * 1103515245u + 12345u;
-    return seed_ >> 16;
-  }
-  uint32_t seed_ = 4u;
-  uint32_t keys_[2] = {0, 0};
-  int left_[2] = {0, 0};
-};
-
 RulesHasher& Recorded() {
   static RulesHasher hasher;
   return hasher;
@@ -75,7 +52,7 @@ TEST_F(FrameStepTest, ALongScriptedMatchPresentsWhatItAlwaysHas) {
       {display::KEY_LEFT, display::KEY_RIGHT, display::KEY_UP, display::KEY_DOWN,
        display::KEY_CTRL},
       {display::KEY_D, display::KEY_G, display::KEY_R, display::KEY_F, display::KEY_A}};
-  KeyScript script;
+  RandomTankKeys script(4u, 12);
   RulesHasher& h = Recorded();
   RulesHasher sounds;
   for (int step = 0; step < 1500; ++step) {
@@ -119,11 +96,11 @@ TEST_F(FrameStepTest, ALongScriptedMatchPresentsWhatItAlwaysHas) {
 // Chooses both tanks' keys from the script, so the frame step reads no keyboard.
 class ScriptedKeys : public KeyChooser {
  public:
-  ScriptedKeys(KeyScript& script, int tank) : script_(script), tank_(tank) {}
+  ScriptedKeys(RandomTankKeys& script, int tank) : script_(script), tank_(tank) {}
   uint32_t ChooseKeys(const MatchState&) override { return script_.Next(tank_); }
 
  private:
-  KeyScript& script_;
+  RandomTankKeys& script_;
   int tank_;
 };
 
@@ -148,7 +125,7 @@ TEST_F(FrameStepTest, TheRulesAlonePlayTheGamesStatesAndEndings) {
       },
       nullptr, nullptr};
   SetObserver(&observer);
-  KeyScript gameScript;
+  RandomTankKeys gameScript(4u, 12);
   ScriptedKeys greenChooser(gameScript, 0), blueChooser(gameScript, 1);
   SetKeyChooser(TankSide::Green, &greenChooser);
   SetKeyChooser(TankSide::Blue, &blueChooser);
@@ -161,7 +138,7 @@ TEST_F(FrameStepTest, TheRulesAlonePlayTheGamesStatesAndEndings) {
 
   MatchState state;
   ResetMatch(state);
-  KeyScript rulesScript;
+  RandomTankKeys rulesScript(4u, 12);
   size_t decided = 0;
   for (int step = 0; step < STEPS; ++step) {
     const uint32_t greenKeys = rulesScript.Next(0);

@@ -2,6 +2,8 @@
 // run time, each checked for its range.
 #include "relay_options.h"
 
+#include "game/option_error.h"
+
 #include <getopt.h>
 
 #include <charconv>
@@ -62,17 +64,6 @@ bool ReadChance(const char* text, double& out) {
   return true;
 }
 
-// The one-line complaint for what getopt_long returned, as the game words it.
-std::string OptionErrorText(int result, const char* word, int shortOption) {
-  const std::string_view given(word);
-  const bool isLong = given.size() > 2 && given.substr(0, 2) == "--";
-  const std::string name = isLong ? std::string(given.substr(0, given.find('=')))
-                                  : std::string("-") + static_cast<char>(shortOption);
-  if (result == ':') return "option '" + name + "' needs a value";
-  if (isLong && shortOption != 0) return "option '" + name + "' takes no value";
-  return "unknown option '" + name + "' (see --help)";
-}
-
 std::string ReadOne(int id, const char* value, RelayOptions& relay) {
   Impairment& impairment = relay.impairment;
   switch (id) {
@@ -114,7 +105,7 @@ ParsedOptions ParseRelayOptions(int argc, const char* const* argv) {
     if (id == OPT_HELP) {
       parsed.showHelp = true;
     } else if (id == ':' || id == '?') {
-      parsed.error = OptionErrorText(id, words[optind - 1], optopt);
+      parsed.error = game::OptionErrorText(id, words[optind - 1], optopt);
     } else {
       parsed.error = ReadOne(id, optarg, parsed.relay);
     }
