@@ -73,6 +73,24 @@ void SendSessionMessages() {
   online.transport->Flush();
 }
 
+void Service();
+
+// Waits, servicing the connection all the while: ENet answers and pings only
+// when serviced, and a side silent for a second would inflate the round trip
+// the other side measures (and, near the timeout, be taken for gone).
+void Pause(int32_t ms, bool handleMessages) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    if (handleMessages) {
+      Service();
+    } else {
+      while (online.transport->Service(0).kind != net::TransportEvent::None) {
+      }
+    }
+    display::SleepMs(POLL_MS);
+  }
+}
+
 [[noreturn]] void Finish(int32_t status) {
   NetSummary summary;
   if (online.session) {
@@ -94,8 +112,7 @@ void SendSessionMessages() {
   frameclock::StopFrameClock();
   std::fprintf(stderr, "brazdovar: %s\n", why);
   DrawNotice(page, second);
-  online.transport->Flush();
-  display::SleepMs(NOTICE_MS);
+  Pause(NOTICE_MS, false);
   Finish(status);
 }
 
@@ -219,8 +236,8 @@ void MatchOver(const ConfirmedStep& deciding) {
     display::SleepMs(POLL_MS);
   }
   online.nextMatchAsked.reset();
-  display::SleepMs(PAUSE_AFTER_MATCH_MS);
   session.StartMatch();
+  Pause(PAUSE_AFTER_MATCH_MS, true);
   NotifyNewMatch();
   PostMatchStarted();
   ReportNewMatch(session.Newest());

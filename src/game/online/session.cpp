@@ -8,10 +8,10 @@ namespace game::online {
 namespace {
 
 constexpr uint32_t FRAME_MS = 35;
-// The side at least this many steps ahead of the other's estimated frame holds
-// back a tick, at most every other tick, so the clocks come together smoothly.
-constexpr int64_t AHEAD_TO_WAIT = 2;
-constexpr uint32_t TICKS_BETWEEN_WAITS = 2;
+// The side this many steps ahead of the other's estimated frame holds back a
+// tick, at most every third tick, so the clocks come together smoothly.
+constexpr double AHEAD_TO_WAIT = 1.5;
+constexpr uint32_t TICKS_BETWEEN_WAITS = 3;
 // The newest local checksum goes out on every 4th frame until the next replaces it.
 constexpr uint32_t CHECKSUM_RESEND = 4;
 
@@ -109,7 +109,7 @@ void Session::Receive(const net::Checksum& checksum) {
 
 void Session::Receive(const net::Timing& timing, uint32_t roundTripMs) {
   if (timing.frame < matchStart_ || timing.frame > now_ + KEY_RING) return;
-  remoteEstimate_ = int64_t{timing.frame} + (roundTripMs / 2 + FRAME_MS / 2) / FRAME_MS;
+  remoteEstimate_ = timing.frame + roundTripMs / 2.0 / FRAME_MS;
 }
 
 void Session::NoteChecksum(uint32_t frame, uint64_t hash, bool local) {
@@ -186,7 +186,7 @@ void Session::Confirm() {
 
 bool Session::ShouldWait() {
   ++ticksSinceWait_;
-  if (!remoteEstimate_ || int64_t{now_} - *remoteEstimate_ < AHEAD_TO_WAIT) return false;
+  if (!remoteEstimate_ || now_ - *remoteEstimate_ < AHEAD_TO_WAIT) return false;
   if (ticksSinceWait_ < TICKS_BETWEEN_WAITS) return false;
   ticksSinceWait_ = 0;
   return true;

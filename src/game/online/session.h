@@ -138,7 +138,7 @@ class Session {
   net::InputSendWindow window_;
   std::vector<ConfirmedStep> confirmedSteps_;
   // Time keeping: where the other side's frame counter stands, as estimated.
-  std::optional<int64_t> remoteEstimate_;
+  std::optional<double> remoteEstimate_;
   uint32_t ticksSinceWait_ = 0;
   // Checksums of recent checkpoints, ours and theirs, by frame.
   struct Check {
