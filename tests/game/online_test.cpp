@@ -68,7 +68,7 @@ void ExpectPlainRun(const std::vector<ConfirmedStep>& steps) {
     EXPECT_EQ(result.outcome, step.outcome);
     EXPECT_EQ(result.greenFired.active, step.greenFired.active);
     EXPECT_EQ(result.blueFired.active, step.blueFired.active);
-    if (result.outcome != nullptr) state = StartState();
+    if (result.outcome != nullptr) ResetMatch(state);
   }
 }
 

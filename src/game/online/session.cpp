@@ -53,8 +53,7 @@ uint64_t StateHash(const MatchState& state) {
 
 Session::Session(TankSide local, uint32_t inputDelay, const MatchState& start,
                  uint32_t startFrame)
-    : local_(local), inputDelay_(std::min<uint32_t>(inputDelay, net::MAX_INPUT_DELAY)),
-      start_(start) {
+    : local_(local), inputDelay_(std::min<uint32_t>(inputDelay, net::MAX_INPUT_DELAY)) {
   Begin(start, startFrame);
 }
 
@@ -76,7 +75,12 @@ void Session::Begin(const MatchState& start, uint32_t startFrame) {
   }
 }
 
-void Session::StartMatch() { Begin(start_, NextMatchFrame()); }
+// As in the local game, the next match keeps the animation counters the last left.
+void Session::StartMatch() {
+  MatchState next = newest_;
+  ResetMatch(next);
+  Begin(next, NextMatchFrame());
+}
 
 void Session::PushLocalKeys(uint32_t keys) {
   const uint32_t frame = window_.NextFrame();

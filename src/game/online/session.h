@@ -95,7 +95,8 @@ class Session {
   uint32_t NextMatchFrame() const { return *endFrame_ + 1 + NEW_MATCH_GAP; }
   // Every local key of the decided match has reached the other side.
   bool AllKeysDelivered() const { return window_.FirstUnacknowledged() > *endFrame_; }
-  // Sets up the next match at NextMatchFrame() from the start position.
+  // Sets up the next match at NextMatchFrame() from the start position (keeping
+  // the animation counters, as ResetMatch does).
   void StartMatch();
   bool Desynced() const { return desynced_; }
   const SessionStats& Stats() const { return stats_; }
@@ -123,7 +124,6 @@ class Session {
 
   TankSide local_;
   uint32_t inputDelay_;
-  MatchState start_;
   uint32_t matchStart_ = 0;
   uint32_t now_ = 0;
   uint32_t confirmed_ = 0;
