@@ -4,7 +4,7 @@
 // --mute starts with the sound off; --print-settings prints the settings the
 // player's file, the game's state file and the options make, and exits 0. Every
 // session is recorded (--record=FILE names the file, --no-record turns it off);
-// --replay=FILE watches one.
+// --replay=FILE watches one. --host[=PORT] and --join=HOST[:PORT] play online.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -12,6 +12,7 @@
 #include "display/keys.h"
 #include "game/computer/computer_player.h"
 #include "game/key_source.h"
+#include "game/online/online_play.h"
 #include "game/options.h"
 #include "game/replay/recording.h"
 #include "game/replay/replay_file.h"
@@ -35,6 +36,36 @@ namespace {
   keys.Install();
   game::replay::WatchReplay(&keys);
   game::RunProgram(game::replay::WatchStep);
+}
+
+// Plays online as host or joiner; a transport that cannot start (a taken port,
+// an unknown name, an IPv6 address) ends the program with status 2.
+[[noreturn]] void PlayOnline(const game::Options& options,
+                             const game::settings::Settings& settings) {
+  game::online::OnlineOptions online;
+  online.host = options.host;
+  online.inputDelay = static_cast<uint32_t>(settings.inputDelay.value);
+  online.endpoint.port = static_cast<uint16_t>(settings.port.value);
+  if (!options.host) {
+    auto parsed = net::ParseEndpoint(options.join);
+    if (const auto* why = std::get_if<std::string>(&parsed)) {
+      std::fprintf(stderr, "brazdovar: --join: %s\n", why->c_str());
+      std::exit(2);
+    }
+    const uint16_t settingsPort = online.endpoint.port;
+    online.endpoint = std::get<net::Endpoint>(parsed);
+    // Without a port of its own the join goes to the settings' port.
+    const std::string& text = options.join;
+    const bool portGiven = text.find("]:") != std::string::npos ||
+                           (!text.starts_with('[') && text.find(':') != std::string::npos);
+    if (!portGiven) online.endpoint.port = settingsPort;
+  }
+  const std::string error = game::online::StartOnline(online);
+  if (!error.empty()) {
+    std::fprintf(stderr, "brazdovar: %s\n", error.c_str());
+    std::exit(2);
+  }
+  game::RunProgram(game::online::OnlineStep);
 }
 
 }  // namespace
@@ -71,5 +102,6 @@ int main(int argc, char** argv) {
     computers.push_back({game::TankSide::Blue, settings.computerLevel.value, seed});
   }
   if (!options.noRecord) game::replay::StartRecording(options.recordFile, std::move(computers));
+  if (options.host || !options.join.empty()) PlayOnline(options, settings);
   game::RunProgram();
 }

@@ -20,4 +20,13 @@ inline constexpr std::string_view PROMPT =
 // winner 1 draws the message in green, any other value in blue.
 MatchOverChoice ShowMatchOver(std::string_view message, int32_t winner);
 
+// The match-over picture alone, presented without waiting; `score` (online play:
+// the session's running score) is drawn under the message when not empty. Takes
+// and releases the screen lock.
+void DrawMatchOver(std::string_view message, int32_t winner, std::string_view score);
+
+// A page of white lines centred on the screen (online play's waiting and leaving
+// pages), presented without waiting. Takes and releases the screen lock.
+void DrawNotice(std::string_view first, std::string_view second = {});
+
 }  // namespace game

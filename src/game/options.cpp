@@ -19,6 +19,9 @@ enum OptionId : int {
   OPT_RECORD,
   OPT_NO_RECORD,
   OPT_REPLAY,
+  OPT_HOST,
+  OPT_JOIN,
+  OPT_INPUT_DELAY,
 };
 
 constexpr option LONG_OPTIONS[] = {
@@ -30,6 +33,9 @@ constexpr option LONG_OPTIONS[] = {
     {"record", required_argument, nullptr, OPT_RECORD},
     {"no-record", no_argument, nullptr, OPT_NO_RECORD},
     {"replay", required_argument, nullptr, OPT_REPLAY},
+    {"host", optional_argument, nullptr, OPT_HOST},
+    {"join", required_argument, nullptr, OPT_JOIN},
+    {"input-delay", required_argument, nullptr, OPT_INPUT_DELAY},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -41,7 +47,22 @@ std::string ConflictOf(const Options& options) {
   if (!options.replayFile.empty() && (options.computerLevel != 0 || !options.recordFile.empty())) {
     return "--replay cannot go with --computer or --record";
   }
+  const bool online = options.host || !options.join.empty();
+  if (options.host && !options.join.empty()) return "--host and --join cannot go together";
+  if (online && (options.computerLevel != 0 || !options.replayFile.empty())) {
+    return "--host and --join cannot go with --computer or --replay";
+  }
   return {};
+}
+
+// The whole number in text if it lies in min..max, else -1.
+int NumberIn(const char* text, int min, int max) {
+  int value = 0;
+  for (const char* c = text; *c != '\0'; ++c) {
+    if (*c < '0' || *c > '9' || value > max) return -1;
+    value = value * 10 + (*c - '0');
+  }
+  return text[0] != '\0' && value >= min && value <= max ? value : -1;
 }
 
 // 1..3 from "1".."3"; 0 otherwise.
@@ -74,6 +95,18 @@ Options ParseOptions(int argc, const char* const* argv) {
       case OPT_RECORD: options.recordFile = optarg; break;
       case OPT_NO_RECORD: options.noRecord = true; break;
       case OPT_REPLAY: options.replayFile = optarg; break;
+      case OPT_HOST:
+        options.host = true;
+        if (optarg != nullptr && (options.hostPort = NumberIn(optarg, 1, 65535)) < 0) {
+          options.error = "--host takes a port of 1 to 65535";
+        }
+        break;
+      case OPT_JOIN: options.join = optarg; break;
+      case OPT_INPUT_DELAY:
+        if ((options.inputDelay = NumberIn(optarg, 0, INPUT_DELAY_LIMIT)) < 0) {
+          options.error = "--input-delay takes 0 to " + std::to_string(INPUT_DELAY_LIMIT);
+        }
+        break;
       default: options.error = OptionErrorText(id, words[optind - 1], optopt); break;
     }
   }
@@ -106,6 +139,12 @@ std::string HelpText() {
          "      --no-record    keep no replay of the session\n"
          "      --replay=FILE  watch the matches of a replay: Space pauses and\n"
          "                 resumes, the Right arrow held plays 4x, Esc leaves\n"
+         "      --host[=PORT]  play online: wait for the other player on PORT\n"
+         "                 (default 27455 or the settings' port); you drive green\n"
+         "      --join=HOST[:PORT]  play online against the player at HOST (a name or\n"
+         "                 an IPv4 address); you drive blue with either key set\n"
+         "      --input-delay=STEPS  online: your keys act STEPS frame steps later\n"
+         "                 (0-10, default 2 or the settings' input_delay)\n"
          "\n"
          "Controls:          green tank     blue tank\n"
          "  turn left/right  Left/Right     D/G\n"

@@ -24,7 +24,14 @@ struct Options {
   std::string recordFile;    // --record=FILE: the session's replay goes there
   bool noRecord = false;     // --no-record: no replay is written
   std::string replayFile;    // --replay=FILE: watch that replay instead of playing
+  bool host = false;         // --host[=PORT]: wait for the other player online
+  int hostPort = 0;          // its PORT; 0 = the settings' port
+  std::string join;          // --join=HOST[:PORT]: play online against that host
+  int inputDelay = -1;       // --input-delay=STEPS; -1 = the settings' input_delay
 };
+
+// The largest --input-delay (the settings' input_delay has the same range).
+inline constexpr int INPUT_DELAY_LIMIT = 10;
 
 // Reads argv[1..argc-1]; problems are reported in `error`, the first one only.
 Options ParseOptions(int argc, const char* const* argv);

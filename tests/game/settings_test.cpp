@@ -11,6 +11,7 @@
 #include "display/key_names.h"
 #include "game/settings/files.h"
 #include "game/settings/game_settings.h"
+#include "net/transport.h"
 
 namespace game::settings {
 namespace {
@@ -48,6 +49,8 @@ TEST(SettingsFile, AGoodFileSetsWhatItListsAndLeavesTheRest) {
   EXPECT_EQ(s.keys[GREEN][ACTION_RIGHT].value, std::vector<int32_t>{77});
   EXPECT_EQ(s.keys[GREEN][ACTION_RIGHT].from, BUILT_IN);
   EXPECT_EQ(s.windowWidth.from, BUILT_IN);  // the state's, not the player's
+  // Online play listens and joins where the transport expects the game.
+  EXPECT_EQ(Settings{}.port.value, net::DEFAULT_PORT);
 }
 
 // Each bad file gives exactly one problem on its line, and the good setting on

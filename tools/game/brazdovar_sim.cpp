@@ -51,6 +51,7 @@
 #include "game/key_source.h"
 #include "game/match_state.h"
 #include "game/observer.h"
+#include "game/online/online_play.h"
 #include "game/options.h"
 #include "game/replay/recorder.h"
 #include "game/replay/replay_file.h"
@@ -86,6 +87,11 @@ struct Options {
   std::string script;
   std::string recordFile;  // --record
   std::string replayFile;  // --replay, in place of a script
+  bool host = false;       // --host=PORT: play online, green, in real time
+  std::string join;        // --join=HOST:PORT: play online, blue, in real time
+  net::Endpoint endpoint;
+  uint32_t inputDelay = 2;  // --input-delay
+  bool Online() const { return host || !join.empty(); }
 };
 
 // Run-wide state of the recorder; the game's callbacks are plain function pointers.
@@ -101,6 +107,8 @@ struct Recorder {
   std::optional<game::replay::ReplayKeys> replay;  // with --replay
   std::atomic<bool> matchOver = false;             // a replayed match awaits its answer
   bool answerHeld = false;
+  std::optional<int64_t> onlineStartMs;  // online: the script starts with the first match
+  bool leaving = false;
 };
 Recorder recorder;
 
@@ -154,6 +162,11 @@ constexpr char USAGE[] =
     "      --record=FILE         write the run's replay to FILE\n"
     "      --replay=FILE         play a replay's matches instead of a script and print\n"
     "                            the lines its run printed\n"
+    "      --host=PORT           play online in real time, as green, waiting on PORT\n"
+    "                            (0 picks a free port, printed on stderr)\n"
+    "      --join=HOST:PORT      play online in real time, as blue, against HOST\n"
+    "      --input-delay=STEPS   online: the local keys act STEPS frame steps later\n"
+    "                            (default 2)\n"
     "      --dump-frame N FILE.pam\n"
     "                            also write the page after frame step N as a PAM image\n";
 
@@ -173,7 +186,7 @@ uint64_t ParseWholeNumber(const char* text, std::string_view option) {
 }
 
 enum OptionId : int { OPT_HELP = 'h', OPT_DUMP_FRAME = 256, OPT_COMPUTER, OPT_COMPUTER_GREEN,
-                      OPT_SEED, OPT_RECORD, OPT_REPLAY };
+                      OPT_SEED, OPT_RECORD, OPT_REPLAY, OPT_HOST, OPT_JOIN, OPT_INPUT_DELAY };
 
 constexpr option LONG_OPTIONS[] = {
     {"help", no_argument, nullptr, OPT_HELP},
@@ -183,6 +196,9 @@ constexpr option LONG_OPTIONS[] = {
     {"seed", required_argument, nullptr, OPT_SEED},
     {"record", required_argument, nullptr, OPT_RECORD},
     {"replay", required_argument, nullptr, OPT_REPLAY},
+    {"host", required_argument, nullptr, OPT_HOST},
+    {"join", required_argument, nullptr, OPT_JOIN},
+    {"input-delay", required_argument, nullptr, OPT_INPUT_DELAY},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -208,6 +224,26 @@ Options ParseArguments(int argc, char** argv) {
       case OPT_SEED: options.seed = ParseWholeNumber(optarg, "--seed"); break;
       case OPT_RECORD: options.recordFile = optarg; break;
       case OPT_REPLAY: options.replayFile = optarg; break;
+      case OPT_HOST: {
+        const uint64_t port = ParseWholeNumber(optarg, "--host");
+        if (port > 65535) Fail("--host takes a port of 0 to 65535");
+        options.host = true;
+        options.endpoint.port = static_cast<uint16_t>(port);
+        break;
+      }
+      case OPT_JOIN: {
+        auto parsed = net::ParseEndpoint(optarg);
+        if (const auto* why = std::get_if<std::string>(&parsed)) Fail("--join: " + *why);
+        options.join = optarg;
+        options.endpoint = std::get<net::Endpoint>(parsed);
+        break;
+      }
+      case OPT_INPUT_DELAY: {
+        const uint64_t delay = ParseWholeNumber(optarg, "--input-delay");
+        if (delay > net::MAX_INPUT_DELAY) Fail("--input-delay takes 0 to 15");
+        options.inputDelay = static_cast<uint32_t>(delay);
+        break;
+      }
       default: Fail(game::OptionErrorText(id, argv[optind - 1], optopt));
     }
   }
@@ -217,6 +253,11 @@ Options ParseArguments(int argc, char** argv) {
       Fail("--replay cannot go with --computer, --computer-green or --record");
     }
     return options;
+  }
+  if (options.Online() && (options.host == !options.join.empty() || options.blueComputer != 0 ||
+                           options.greenComputer != 0 || options.dumpFrame)) {
+    Fail("--host or --join goes with neither the other, --computer, --computer-green, "
+         "--dump-frame nor --replay");
   }
   if (optind + 1 != argc) Fail(optind == argc ? "no SCRIPT given (see --help)"
                                               : "more than one SCRIPT given (see --help)");
@@ -437,6 +478,45 @@ void EndOfScript() {
   std::_Exit(0);
 }
 
+// Online: the script's time starts with the first match, and a script that has
+// run out leaves the session (which then ends the run).
+void OnOnlinePass(int64_t nowMs) {
+  if (!recorder.onlineStartMs) {
+    if (!game::online::SessionStarted()) return;
+    recorder.onlineStartMs = nowMs;
+  }
+  const int64_t scriptMs = nowMs - *recorder.onlineStartMs;
+  size_t stretch = 0;
+  while (stretch < recorder.stretches.size() && recorder.stretches[stretch].endMs <= scriptMs) {
+    ++stretch;
+  }
+  if (stretch == recorder.stretches.size()) {
+    if (!recorder.leaving) display::headless::ReleaseAllKeys();
+    recorder.leaving = true;
+    game::online::RequestLeave();
+    return;
+  }
+  if (stretch == recorder.current) return;
+  recorder.current = stretch;
+  display::headless::ReleaseAllKeys();
+  for (int32_t code : recorder.stretches[stretch].keys) display::headless::SetKey(code, true);
+}
+
+void OnNetSummary(const game::online::NetSummary& summary) {
+  BeginEvent("net");
+  std::printf(",\"rollbacks\":%llu,\"max_rollback\":%u,\"waits\":%llu,\"input_delay\":%u,"
+              "\"rtt_ms\":%u,\"bytes_sent\":%llu,\"bytes_received\":%llu,"
+              "\"packets_sent\":%llu,\"packets_received\":%llu,\"desyncs\":%u}\n",
+              static_cast<unsigned long long>(summary.stats.rollbacks),
+              summary.stats.maxRollback, static_cast<unsigned long long>(summary.stats.waits),
+              summary.inputDelay, summary.roundTripMs,
+              static_cast<unsigned long long>(summary.traffic.bytesSent),
+              static_cast<unsigned long long>(summary.traffic.bytesReceived),
+              static_cast<unsigned long long>(summary.traffic.packetsSent),
+              static_cast<unsigned long long>(summary.traffic.packetsReceived),
+              summary.desyncs);
+}
+
 // Called at the start of every window pass: holds the keys of the stretch that
 // covers this moment, and ends the run when the script has run out.
 void OnPass(int64_t nowMs) {
@@ -450,6 +530,22 @@ void OnPass(int64_t nowMs) {
   recorder.current = stretch;
   display::headless::ReleaseAllKeys();
   for (int32_t code : recorder.stretches[stretch].keys) display::headless::SetKey(code, true);
+}
+
+// Online runs in real time: the other side's clock is a real one.
+[[noreturn]] void PlayOnline() {
+  const Options& options = recorder.options;
+  const std::string error = game::online::StartOnline(
+      {options.host, options.host ? net::Endpoint{"127.0.0.1", options.endpoint.port}
+                                  : options.endpoint, options.inputDelay});
+  if (!error.empty()) Fail(error);
+  if (options.host) {
+    std::fprintf(stderr, "brazdovar-sim: listening on port %u\n", game::online::ListeningPort());
+  }
+  game::online::SetSummaryListener(OnNetSummary);
+  display::headless::Select(display::headless::Timing::Real);
+  display::headless::SetPassHook(OnOnlinePass);
+  game::RunProgram(game::online::OnlineStep);
 }
 
 }  // namespace
@@ -481,8 +577,9 @@ int main(int argc, char** argv) {
   static const game::Observer observer = {OnFrameStepEnded, OnMatchDecided, OnNewMatch,
                                           OnProgramEnding};
   game::SetObserver(&observer);
-  display::headless::Select(display::headless::Timing::Virtual);
   if (!recorder.options.recordFile.empty()) StartRecord();
+  if (recorder.options.Online()) PlayOnline();
+  display::headless::Select(display::headless::Timing::Virtual);
   display::headless::SetPassHook(recorder.replay ? OnReplayPass : OnPass);
   game::RunProgram();
 }

@@ -87,6 +87,8 @@ Settings LoadSettings(const Options& options) {
   PrintProblems(problems);
   if (options.mute) settings.soundOn.Set(false, COMMAND_LINE);
   if (options.computerLevelGiven) settings.computerLevel.Set(options.computerLevel, COMMAND_LINE);
+  if (options.inputDelay >= 0) settings.inputDelay.Set(options.inputDelay, COMMAND_LINE);
+  if (options.hostPort != 0) settings.port.Set(options.hostPort, COMMAND_LINE);
   return settings;
 }
 

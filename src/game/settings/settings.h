@@ -13,7 +13,7 @@
 //   [sound]    enabled = true, volume = 100 (0..100; settings only)
 //   [window]   full_screen = false; width, height (state only)
 //   [computer] level = 2 (1..3: what --computer without a level plays; settings
-//   only) [online]   input_delay = 2 (frames, 0..10), port = 24680 (settings
+//   only) [online]   input_delay = 2 (frames, 0..10), port = 27455 (settings
 //   only);
 //              last_host = "" (state only)
 //   [keys.green], [keys.blue]  left, right, accelerate, brake, fire = ["key
@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "game/key_bindings.h"
+#include "net/transport.h"
 
 namespace game::settings {
 
@@ -61,7 +62,7 @@ struct Settings {
   Value<int> windowHeight{480};
   Value<int> computerLevel{2};
   Value<int> inputDelay{2};
-  Value<int> port{24680};
+  Value<int> port{net::DEFAULT_PORT};
   Value<std::string> lastHost{""};
   // Per tank (green, blue) and action, the scan codes of its keys.
   std::array<std::array<Value<std::vector<int32_t>>, ACTION_COUNT>, 2> keys = DefaultKeys();
