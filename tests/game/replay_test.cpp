@@ -207,6 +207,7 @@ TEST(ReplayFolderTest, KeepsTheNewestReplaysAndLeavesOtherFilesAlone) {
   const std::string first = replay::NewReplayPath(folder, 0);
   std::ofstream(first) << "x";
   EXPECT_EQ(replay::NewReplayPath(folder, 0), first.substr(0, first.size() - 7) + "-2.replay");
+  fs::remove_all(folder);
 }
 
 }  // namespace
