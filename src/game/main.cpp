@@ -4,7 +4,7 @@
 // --mute starts with the sound off; --print-settings prints the settings the
 // player's file, the game's state file and the options make, and exits 0. Every
 // session is recorded (--record=FILE names the file, --no-record turns it off);
-// --replay=FILE watches one. --host[=PORT] and --join=HOST[:PORT] play online.
+// --replay=FILE watches one. --host[=PORT] and --join[=HOST[:PORT]] play online.
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -47,15 +47,21 @@ namespace {
   online.inputDelay = static_cast<uint32_t>(settings.inputDelay.value);
   online.endpoint.port = static_cast<uint16_t>(settings.port.value);
   if (!options.host) {
-    auto parsed = net::ParseEndpoint(options.join);
+    // --join alone goes to the host joined last time, which the game remembers.
+    const std::string& text = options.join.empty() ? settings.lastHost.value : options.join;
+    if (text.empty()) {
+      std::fprintf(stderr, "brazdovar: --join needs a HOST: no host was joined before\n");
+      std::exit(2);
+    }
+    auto parsed = net::ParseEndpoint(text);
     if (const auto* why = std::get_if<std::string>(&parsed)) {
       std::fprintf(stderr, "brazdovar: --join: %s\n", why->c_str());
       std::exit(2);
     }
     const uint16_t settingsPort = online.endpoint.port;
     online.endpoint = std::get<net::Endpoint>(parsed);
+    game::settings::RememberJoinedHost(text);
     // Without a port of its own the join goes to the settings' port.
-    const std::string& text = options.join;
     const bool portGiven = text.find("]:") != std::string::npos ||
                            (!text.starts_with('[') && text.find(':') != std::string::npos);
     if (!portGiven) online.endpoint.port = settingsPort;
@@ -102,6 +108,6 @@ int main(int argc, char** argv) {
     computers.push_back({game::TankSide::Blue, settings.computerLevel.value, seed});
   }
   if (!options.noRecord) game::replay::StartRecording(options.recordFile, std::move(computers));
-  if (options.host || !options.join.empty()) PlayOnline(options, settings);
+  if (options.host || options.joining) PlayOnline(options, settings);
   game::RunProgram();
 }

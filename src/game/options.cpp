@@ -34,7 +34,7 @@ constexpr option LONG_OPTIONS[] = {
     {"no-record", no_argument, nullptr, OPT_NO_RECORD},
     {"replay", required_argument, nullptr, OPT_REPLAY},
     {"host", optional_argument, nullptr, OPT_HOST},
-    {"join", required_argument, nullptr, OPT_JOIN},
+    {"join", optional_argument, nullptr, OPT_JOIN},
     {"input-delay", required_argument, nullptr, OPT_INPUT_DELAY},
     {nullptr, 0, nullptr, 0},
 };
@@ -47,8 +47,8 @@ std::string ConflictOf(const Options& options) {
   if (!options.replayFile.empty() && (options.computerLevel != 0 || !options.recordFile.empty())) {
     return "--replay cannot go with --computer or --record";
   }
-  const bool online = options.host || !options.join.empty();
-  if (options.host && !options.join.empty()) return "--host and --join cannot go together";
+  const bool online = options.host || options.joining;
+  if (options.host && options.joining) return "--host and --join cannot go together";
   if (online && (options.computerLevel != 0 || !options.replayFile.empty())) {
     return "--host and --join cannot go with --computer or --replay";
   }
@@ -101,7 +101,10 @@ Options ParseOptions(int argc, const char* const* argv) {
           options.error = "--host takes a port of 1 to 65535";
         }
         break;
-      case OPT_JOIN: options.join = optarg; break;
+      case OPT_JOIN:
+        options.joining = true;
+        options.join = optarg != nullptr ? optarg : "";
+        break;
       case OPT_INPUT_DELAY:
         if ((options.inputDelay = NumberIn(optarg, 0, INPUT_DELAY_LIMIT)) < 0) {
           options.error = "--input-delay takes 0 to " + std::to_string(INPUT_DELAY_LIMIT);
@@ -141,8 +144,9 @@ std::string HelpText() {
          "                 resumes, the Right arrow held plays 4x, Esc leaves\n"
          "      --host[=PORT]  play online: wait for the other player on PORT\n"
          "                 (default 27455 or the settings' port); you drive green\n"
-         "      --join=HOST[:PORT]  play online against the player at HOST (a name or\n"
-         "                 an IPv4 address); you drive blue with either key set\n"
+         "      --join[=HOST[:PORT]]  play online against the player at HOST (a name or\n"
+         "                 an IPv4 address); you drive blue with either key set.\n"
+         "                 Without HOST, the host joined last time\n"
          "      --input-delay=STEPS  online: your keys act STEPS frame steps later\n"
          "                 (0-10, default 2 or the settings' input_delay)\n"
          "\n"

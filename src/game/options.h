@@ -26,7 +26,8 @@ struct Options {
   std::string replayFile;    // --replay=FILE: watch that replay instead of playing
   bool host = false;         // --host[=PORT]: wait for the other player online
   int hostPort = 0;          // its PORT; 0 = the settings' port
-  std::string join;          // --join=HOST[:PORT]: play online against that host
+  bool joining = false;      // --join[=HOST[:PORT]]: play online against that host
+  std::string join;          // its HOST[:PORT]; empty = the host joined last time
   int inputDelay = -1;       // --input-delay=STEPS; -1 = the settings' input_delay
 };
 

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "display/key_names.h"
+#include "game/observer.h"
 #include "game/settings/files.h"
 #include "game/settings/game_settings.h"
 #include "net/transport.h"
@@ -206,6 +207,22 @@ TEST_F(SettingsFolders, OptionsWinOverTheSettingsFileWhichWinsOverTheState) {
             std::string::npos)
       << text;
   EXPECT_NE(text.find("keys.green.fire = [\"Left Ctrl\"]         # default\n"), std::string::npos);
+}
+
+// The host joined is remembered when the game ends, for the next --join alone.
+TEST_F(SettingsFolders, TheHostJoinedIsRememberedForTheNextJoin) {
+  const char* argv[] = {"brazdovar", "--join"};
+  const Options options = ParseOptions(2, argv);
+  ASSERT_TRUE(options.error.empty()) << options.error;
+  EXPECT_TRUE(options.joining);
+  EXPECT_EQ(LoadSettings(options).lastHost.value, "");
+  ApplySettings(LoadSettings(options));
+  RememberJoinedHost("tanks.example:27500");
+  ReportProgramEnding(0);
+  const Settings next = LoadSettings(options);
+  EXPECT_EQ(next.lastHost.value, "tanks.example:27500");
+  EXPECT_EQ(next.lastHost.from, FindPaths().state);
+  SetObserver(nullptr);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ struct Remembered {
   bool writable = true;
   display::WindowShape startShape;
   bool startedMuted = false;
+  std::string joinedHost;  // what this run joined, if it joined
 };
 Remembered remembered;
 
@@ -43,6 +44,10 @@ bool TakeChanges(Settings& state) {
   if (now.width != remembered.startShape.width || now.height != remembered.startShape.height) {
     state.windowWidth.value = std::clamp(now.width, WINDOW_SIDE_MIN, WINDOW_SIDE_MAX);
     state.windowHeight.value = std::clamp(now.height, WINDOW_SIDE_MIN, WINDOW_SIDE_MAX);
+    changed = true;
+  }
+  if (!remembered.joinedHost.empty() && remembered.joinedHost != state.lastHost.value) {
+    state.lastHost.value = remembered.joinedHost;
     changed = true;
   }
   if (MuteToggles() % 2 != 0) {
@@ -137,5 +142,7 @@ void ApplySettings(const Settings& settings) {
   saving.programEnding = SaveState;
   AddObserver(&saving);
 }
+
+void RememberJoinedHost(const std::string& host) { remembered.joinedHost = host; }
 
 }  // namespace game::settings

@@ -28,4 +28,7 @@ std::string SettingsText(const Settings& settings);
 // remembers changed during the run (full screen, window size, sound on or off).
 void ApplySettings(const Settings& settings);
 
+// The host this run joins ("HOST[:PORT]"), remembered for the next --join alone.
+void RememberJoinedHost(const std::string& host);
+
 }  // namespace game::settings
