@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and game tests, benchmark smoke runs,
-# end-to-end tests and a 60 s soak of the game under Xvfb (the installed game among
-# them), the installed files and the Debian package, the ASan+UBSan build (the e2e_asan
+# end-to-end tests and 60 s soaks of the game under Xvfb, alone and two online (the
+# installed game among them), the installed files and the Debian package, the ASan+UBSan build (the e2e_asan
 # end-to-end tests too) and the TSan build, and the fuzzers (from their kept corpora in
 # fuzz/corpus/).
 # Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
@@ -30,6 +30,8 @@ if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
 fi
 echo "== Soak: the game for 60 s of random keys, then a close"
 tools/e2e/soak.sh build/src/game/brazdovar 60 assets
+echo "== Soak online: two games through the lag relay for 60 s of random keys, then a close"
+tools/e2e/soak_online.sh build/src/game/brazdovar build/tools/net/brazdovar-lag-relay 60 assets
 
 echo "== What the build installs, and the Debian package"
 tools/package/check_package.sh build
