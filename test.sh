@@ -25,8 +25,9 @@ ctest --test-dir build -L 'unit|threads|game|bench' --output-on-failure -j "$job
 echo "== End-to-end tests under Xvfb"
 if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
   xvfb-run -a -s '-screen 0 1920x1080x24' ctest --test-dir build -L e2e --output-on-failure
-  echo "-- frame pacing of the game (figures only, never judged)"
-  xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing build/src/game/brazdovar assets --seconds 1 --presses 5
+  echo "-- frame pacing of the game, local and online (figures only, never judged)"
+  xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing build/src/game/brazdovar assets \
+    --online --seconds 1 --presses 5
 fi
 echo "== Soak: the game for 60 s of random keys, then a close"
 tools/e2e/soak.sh build/src/game/brazdovar 60 assets
