@@ -6,7 +6,8 @@
 # Samples both games' resident memory, then closes the joiner's window as a window
 # manager would. Fails when either game ended by itself, reported a desync, grew in
 # memory, did not end with status 0 (the host told that the other player left,
-# not left to notice the silence), or kept no replay.
+# not left to notice the silence), or when the two replays kept no decided match
+# or different ones.
 #
 #   tools/e2e/soak_online.sh PROGRAM RELAY [SECONDS] [WORKDIR]
 #   tools/e2e/soak_online.sh build/src/game/brazdovar build/tools/net/brazdovar-lag-relay 60 assets
@@ -172,9 +173,11 @@ if [ "$join_status" != 0 ] || [ "$host_status" != 0 ] || ! grep -q "other player
   echo "soak_online: both must end with status 0, the host told that the joiner left"
   cat "$run/host.err" "$run/join.err"; failed=1
 fi
-for name in host join; do
-  if ! ls "$run/$name"/state/brazdovar/replays/*.replay > /dev/null 2>&1; then
-    echo "soak_online: the $name kept no replay"; failed=1
-  fi
-done
+# Both recorded the same confirmed steps: the same decided matches, in the same order.
+decided() { grep '^end ' "$run/$1"/state/brazdovar/replays/*.replay 2>/dev/null || true; }
+decided host > "$run/host.decided"; decided join > "$run/join.decided"
+echo "soak_online: matches decided: $(wc -l < "$run/host.decided")"
+if ! [ -s "$run/host.decided" ] || ! cmp -s "$run/host.decided" "$run/join.decided"; then
+  echo "soak_online: the replays kept no decided match, or different ones"; failed=1
+fi
 exit "$failed"
