@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit and game tests, benchmark smoke runs,
-# end-to-end tests and a 60 s soak of the game under Xvfb (the installed game among
-# them), the installed files and the Debian package, the ASan+UBSan build (the e2e_asan
+# end-to-end tests and 60 s soaks of the game under Xvfb, alone and two online (the
+# installed game among them), the installed files and the Debian package, the ASan+UBSan build (the e2e_asan
 # end-to-end tests too) and the TSan build, and the fuzzers (from their kept corpora in
 # fuzz/corpus/).
 # Installs missing Debian packages first. FUZZ_SECONDS (default 60) bounds each fuzzer.
@@ -25,11 +25,14 @@ ctest --test-dir build -L 'unit|threads|game|bench' --output-on-failure -j "$job
 echo "== End-to-end tests under Xvfb"
 if ctest --test-dir build -N -L e2e | grep -q 'Total Tests: [1-9]'; then
   xvfb-run -a -s '-screen 0 1920x1080x24' ctest --test-dir build -L e2e --output-on-failure
-  echo "-- frame pacing of the game (figures only, never judged)"
-  xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing build/src/game/brazdovar assets --seconds 1 --presses 5
+  echo "-- frame pacing of the game, local and online (figures only, never judged)"
+  xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing build/src/game/brazdovar assets \
+    --online --seconds 1 --presses 5
 fi
 echo "== Soak: the game for 60 s of random keys, then a close"
 tools/e2e/soak.sh build/src/game/brazdovar 60 assets
+echo "== Soak online: two games through the lag relay for 60 s of random keys, then a close"
+tools/e2e/soak_online.sh build/src/game/brazdovar build/tools/net/brazdovar-lag-relay 60 assets
 
 echo "== What the build installs, and the Debian package"
 tools/package/check_package.sh build

@@ -71,7 +71,7 @@ namespace {
     std::fprintf(stderr, "brazdovar: %s\n", error.c_str());
     std::exit(2);
   }
-  game::RunProgram(game::online::OnlineStep);
+  game::RunProgram(game::online::OnlineStep, game::online::WindowClosed);
 }
 
 }  // namespace

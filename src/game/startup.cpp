@@ -53,7 +53,7 @@ void LoadSprites(MatchState& state) {
   state.blue.shots = {};
 }
 
-void RunProgram(frameclock::FrameRoutine step) {
+void RunProgram(frameclock::FrameRoutine step, void (*windowClosed)()) {
   // The game's arithmetic assumes round-to-nearest.
   std::fesetround(FE_TONEAREST);
   frameclock::OpenGameWindow(640, 480, 32, 1, 0);
@@ -65,6 +65,7 @@ void RunProgram(frameclock::FrameRoutine step) {
   ResetMatch(state);
   PostMatchStarted();
   frameclock::RunFrameClock(CLOCK_PERIOD_MS, step);
+  if (windowClosed != nullptr) windowClosed();
 
   // A frame step that began just before the window was destroyed may still be
   // drawing with the images, or may be waiting on the match-over screen, which

@@ -16,8 +16,10 @@ namespace game {
 
 // Opens the game window, starts the sound if it was asked for (AskForSound),
 // prepares the match, runs the frame clock with `step` until the window is
-// destroyed, then ends the program with status 0.
-[[noreturn]] void RunProgram(frameclock::FrameRoutine step = FrameStep);
+// destroyed, then ends the program with status 0. `windowClosed`, if given, runs
+// first, once no new frame step can start (online play says goodbye there).
+[[noreturn]] void RunProgram(frameclock::FrameRoutine step = FrameStep,
+                             void (*windowClosed)() = nullptr);
 
 // Loads the seven sprites into the state, makes the turned images and frees every
 // shot slot (needs an open screen). Does not reset the match.

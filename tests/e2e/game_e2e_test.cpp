@@ -1,13 +1,18 @@
 // The game program on a real window: the opening frame, driving, the match-over
 // screen and its answers, closing (also while a sprite read blocks; every stage
 // of start-up on the headless back end is in game/close_test.cpp), running
-// without its sprites, and the installed game finding its sprites from any
-// working directory. Expected pictures are composed from the sprite files and
-// the font table and compared with the window pixel by pixel; only the turned
-// tanks are checked by colour.
+// without its sprites, the installed game finding its sprites from any working
+// directory, and two games playing online, each on an X server of its own.
+// Expected pictures are composed from the sprite files and the font table and
+// compared with the window pixel by pixel; only the turned tanks are checked by
+// colour.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -472,6 +477,161 @@ TEST_F(ComputerGameTest, BlueDrivesItselfAndTheMatchOverScreenAnswersSpaceAndEsc
   ExpectBlueWins();
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc after a match against the computer");
+}
+
+// Online play between two games, each on an X server of its own (the test's and
+// a second Xvfb), over 127.0.0.1.
+class OnlineGameTest : public GameTest {
+ protected:
+  static void SetUpTestSuite() {
+    // -displayfd: the server picks a free display number and writes it to fd 3.
+    const std::string numberFile = ::testing::TempDir() + "online-e2e-display";
+    std::filesystem::remove(numberFile);
+    xvfb_ = new ChildProcess(
+        "/bin/sh", "/",
+        {"-c", "exec Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>'" + numberFile + "'"});
+    const auto deadline = std::chrono::steady_clock::now() + START_TIMEOUT;
+    while (std::chrono::steady_clock::now() < deadline && xvfb_->Running()) {
+      const std::string number = ReadWhole(numberFile);
+      if (number.ends_with('\n')) {
+        display_ = ":" + number.substr(0, number.size() - 1);
+        return;
+      }
+      std::this_thread::sleep_for(20ms);
+    }
+  }
+  static void TearDownTestSuite() {
+    // Asked to end, the server removes its socket and lock file.
+    if (xvfb_->Running()) kill(xvfb_->pid(), SIGTERM);
+    xvfb_->WaitForExit(EXIT_TIMEOUT);
+    delete xvfb_;
+  }
+
+  // The host here, on the test's X server, waiting on a free port; the joiner on
+  // the second server, with settings and state folders of its own.
+  void LaunchPair() {
+    ASSERT_FALSE(display_.empty()) << "the second X server did not start";
+    const uint16_t port = FreeUdpPort();
+    ASSERT_NE(port, 0);
+    const std::string waiting = "Cekam drugog igraca na portu " + std::to_string(port) + "...";
+    const Snapshot waitingPage = Notice(waiting);
+    const auto isWaiting = [&](const Snapshot& s) {
+      return CountDifferences(s, waitingPage, {0, 0, WIDTH, HEIGHT}) == 0;
+    };
+    Launch(E2E_GAME_PATH, E2E_ASSETS_DIR, TITLE, isWaiting, {"--host=" + std::to_string(port)});
+    if (HasFatalFailure() || IsSkipped()) return;
+    joinX_.emplace(display_.c_str());
+    ASSERT_TRUE(joinX_->ok()) << "cannot connect to " << display_;
+    const std::string home = settingsHome_ + "/joiner";
+    joiner_.emplace("/usr/bin/env", E2E_ASSETS_DIR,
+                    std::vector<std::string>{"DISPLAY=" + display_,
+                                             "XDG_CONFIG_HOME=" + home + "/config",
+                                             "XDG_STATE_HOME=" + home + "/state", E2E_GAME_PATH,
+                                             "--join=127.0.0.1:" + std::to_string(port)});
+    joinWindow_ = joinX_->FindWindow(TITLE, joiner_->pid(), START_TIMEOUT);
+    ASSERT_NE(joinWindow_, 0u) << "the joiner's window";
+    ASSERT_TRUE(BothShow([this](const Snapshot& h, const Snapshot& j) {
+      return IsOpening(h) && IsOpening(j);
+    })) << "the opening frame on both screens";
+  }
+
+  // Polls both windows until `accept` takes the two pictures or PICTURE_TIMEOUT passes.
+  bool BothShow(const std::function<bool(const Snapshot&, const Snapshot&)>& accept) {
+    const auto deadline = std::chrono::steady_clock::now() + PICTURE_TIMEOUT;
+    std::optional<Snapshot> host, joiner;
+    do {
+      if (auto h = x_.Capture(window_)) host = std::move(h);
+      if (auto j = joinX_->Capture(joinWindow_)) joiner = std::move(j);
+      if (host && joiner && accept(*host, *joiner)) return true;
+      std::this_thread::sleep_for(10ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    Saved(host), Saved(joiner);
+    return false;
+  }
+
+  Snapshot Notice(std::string_view text) const {
+    Snapshot picture = BlackPicture(WIDTH, HEIGHT);
+    const int x = (639 - 8 * static_cast<int>(text.size())) / 2;
+    PaintText(picture, font_, text, x, MESSAGE_Y, WHITE);
+    return picture;
+  }
+
+  // The other side's window shows that this one left and ends with status 0.
+  void ExpectLeftNotice(XSession& x, Window window, ChildProcess& game, const char* what) {
+    const auto from = std::chrono::steady_clock::now();
+    const Snapshot notice = Notice("Drugi igrac je izasao iz igre.");
+    bool shown = false;
+    const auto deadline = from + PICTURE_TIMEOUT;
+    while (!shown && std::chrono::steady_clock::now() < deadline) {
+      const auto s = x.Capture(window);
+      shown = s && CountDifferences(*s, notice, {0, 0, WIDTH, HEIGHT}) == 0;
+      std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_TRUE(shown) << what << ": no notice that the other player left";
+    // Well within the 3 s after which silence alone would end the session.
+    EXPECT_LT(std::chrono::steady_clock::now() - from, 1500ms) << what;
+    const auto status = game.WaitForExit(EXIT_TIMEOUT);
+    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        << what << ": the other side " << DescribeStatus(status);
+  }
+
+  static uint16_t FreeUdpPort() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    uint16_t port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+      port = ntohs(address.sin_port);
+    }
+    close(fd);
+    return port;
+  }
+
+  static inline ChildProcess* xvfb_ = nullptr;
+  static inline std::string display_;
+  std::optional<XSession> joinX_;
+  std::optional<ChildProcess> joiner_;
+  Window joinWindow_ = 0;
+};
+
+// Up held on the host drives green on both screens; at rest the two pages are
+// the same pixel for pixel. Esc on the joiner ends both.
+TEST_F(OnlineGameTest, KeysOnOneSideShowOnBothAtRestThePagesAgreeAndEscEndsBoth) {
+  LaunchPair();
+  if (HasFatalFailure() || IsSkipped()) return;
+  x_.Focus(window_);
+  {
+    HeldKey up(x_, XK_Up);
+    ASSERT_TRUE(BothShow([this](const Snapshot& h, const Snapshot& j) {
+      const Rect onHost = BoundsOf(h, greenOnly_), onJoiner = BoundsOf(j, greenOnly_);
+      return onHost.width > 0 && onHost.x <= kGreenStart.x - 20 && onJoiner.width > 0 &&
+             onJoiner.x <= kGreenStart.x - 20;
+    })) << "green to move left on both screens";
+  }
+  std::optional<Snapshot> previous;
+  EXPECT_TRUE(BothShow([&](const Snapshot& h, const Snapshot& j) {
+    const bool still = previous && CountDifferences(h, *previous, {0, 0, WIDTH, HEIGHT}) == 0;
+    previous = h;
+    return still && CountDifferences(h, j, {0, 0, WIDTH, HEIGHT}) == 0;
+  })) << "the same page on both screens once green stands";
+  joinX_->Focus(joinWindow_);
+  HeldKey esc(*joinX_, XK_Escape);
+  ExpectLeftNotice(x_, window_, *child_, "Esc on the joiner");
+  const auto status = joiner_->WaitForExit(EXIT_TIMEOUT);
+  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+      << "the joiner after Esc " << DescribeStatus(status);
+}
+
+// Closing the host's window mid-match tells the joiner at once.
+TEST_F(OnlineGameTest, ClosingOneWindowTellsTheOtherSideAtOnce) {
+  LaunchPair();
+  if (HasFatalFailure() || IsSkipped()) return;
+  ASSERT_TRUE(x_.SendCloseRequest(window_));
+  ExpectLeftNotice(*joinX_, joinWindow_, *joiner_, "the host's window closed");
+  ExpectExitZero("a close request mid-session");
 }
 
 // A close that comes while a sprite read blocks (a named pipe called like a

@@ -73,13 +73,14 @@ bool Snapshot::SavePpm(const std::string& path) const {
   return bool(out);
 }
 
-XSession::XSession() {
+XSession::XSession(const char* displayName) {
   XSetErrorHandler(IgnoreError);
-  if (const char* name = std::getenv("DISPLAY"); name == nullptr || *name == '\0') return;
+  const char* name = displayName != nullptr ? displayName : std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0') return;
   // A server busy with the previous test's clients may refuse a connection for a
   // moment; only a refusal that lasts counts.
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  while ((display_ = XOpenDisplay(nullptr)) == nullptr &&
+  while ((display_ = XOpenDisplay(name)) == nullptr &&
          std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }

@@ -45,7 +45,8 @@ struct Snapshot {
 
 class XSession {
  public:
-  XSession();  // connects to $DISPLAY; ok() tells whether it worked
+  // Connects to $DISPLAY, or to the server named; ok() tells whether it worked.
+  explicit XSession(const char* displayName = nullptr);
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;

@@ -6,6 +6,10 @@
 //   - the time from a key press (XTest, at random moments) to the first changed
 //     picture: min, median, p90 and max;
 //   - the game's CPU use over the whole run, as a share of one core.
+// With --online it then measures the same again in online play, in the same run:
+// the game hosts (input delay 0) on a free loopback port, a second game joins it
+// (its window moved aside, its keys idle), and the host's own green tank is
+// watched.
 // With --startup N it instead starts the game N times with a sound device (SDL's
 // dummy driver) and N times with SDL's own choice (no device on a machine without
 // a sound card), and prints the median time from start to the window and to the
@@ -14,14 +18,16 @@
 // watched.
 //
 //   xvfb-run -a -s '-screen 0 1024x768x24' build/tools/e2e/brazdovar-pacing
-//       build/src/game/brazdovar assets [--seconds 5] [--presses 30] [--seed N]
-//       [--startup N]
+//       build/src/game/brazdovar assets [--online] [--seconds 5] [--presses 30]
+//       [--seed N] [--startup N]
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +66,7 @@ struct Options {
   std::optional<unsigned> seed;
   int startups = 0;  // start-up runs per sound set-up; 0 measures pacing instead
   bool list = false;  // also print every value
+  bool online = false;  // also measure online play
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
@@ -68,7 +75,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   options.program = argv[1];
   options.workdir = argv[2];
   int i = 3;
-  for (; i < argc && std::string(argv[i]) == "--list"; ++i) options.list = true;
+  for (; i < argc && (argv[i] == std::string("--list") || argv[i] == std::string("--online"));
+       ++i) {
+    (argv[i] == std::string("--list") ? options.list : options.online) = true;
+  }
   for (; i + 1 < argc; i += 2) {
     const std::string name = argv[i];
     if (name == "--seconds") {
@@ -93,15 +103,22 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
 class Game {
  public:
   // Its replays go to a folder of the probe's own, removed with the game.
-  Game(const std::string& program, const std::string& workdir) {
+  Game(const std::string& program, const std::string& workdir,
+       const std::vector<std::string>& arguments = {}) {
+    std::vector<char*> argv;
     char* absolute = realpath(program.c_str(), nullptr);  // the child changes directory first
     if (absolute == nullptr) return;
     if (mkdtemp(state_.data()) == nullptr) state_.clear();
+    argv.push_back(absolute);
+    for (const std::string& argument : arguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
       if (chdir(workdir.c_str()) != 0) _exit(127);
       if (!state_.empty()) setenv("XDG_STATE_HOME", state_.c_str(), 1);
-      execl(absolute, absolute, static_cast<char*>(nullptr));
+      execv(absolute, argv.data());
       _exit(127);
     }
     std::free(absolute);
@@ -326,14 +343,150 @@ int MeasureStartUps(Display* display, const Options& options) {
   return 0;
 }
 
+// The game's window, looked up again a second after it appears (it may be
+// replaced once just then); 0 if none within 10 s.
+Window AwaitWindow(Display* display, const Game& game) {
+  Window window = 0;
+  for (auto deadline = Clock::now() + 10s; window == 0 && Clock::now() < deadline;) {
+    std::this_thread::sleep_for(50ms);
+    window = FindGameWindow(display, game.pid());
+  }
+  if (window == 0) return 0;
+  std::this_thread::sleep_for(1s);
+  if (Window again = FindGameWindow(display, game.pid())) window = again;
+  return window;
+}
+
+struct Measured {
+  std::vector<double> intervals, latencies;
+  int missed = 0;
+  double wall = 0, cpu = 0;  // seconds
+};
+
+// Frame intervals with Left held, then presses of Left timed to the changed picture.
+Measured Measure(Display* display, const Options& options, Game& game, Window window,
+                 std::mt19937& random) {
+  XWarpPointer(display, 0, window, 0, 0, 0, 0, 320, 240);
+  XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
+  XSync(display, False);
+  std::this_thread::sleep_for(200ms);
+
+  const KeyCode left = XKeysymToKeycode(display, XK_Left);
+  Measured measured;
+  const double cpuStart = game.CpuSeconds();
+  const auto runStart = Clock::now();
+  Watcher watcher(display, window);
+  watcher.Changed();
+
+  // Frame intervals: Left held, the tank turns 3 degrees every frame.
+  Key(display, left, true);
+  std::optional<Clock::time_point> previous;
+  for (auto end = Clock::now() + std::chrono::duration<double>(options.seconds);
+       Clock::now() < end;) {
+    if (watcher.Changed()) {
+      const auto now = Clock::now();
+      if (previous) measured.intervals.push_back(Ms(now - *previous));
+      previous = now;
+    }
+    std::this_thread::sleep_for(POLL);
+  }
+  Key(display, left, false);
+
+  // Press to picture: after the picture settles, wait a random time spanning
+  // three frame periods, press Left, and time the first changed picture.
+  std::uniform_int_distribution<int> delayUs(0, 105'000);
+  for (int i = 0; i < options.presses; ++i) {
+    WaitForStill(watcher, 80ms);
+    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+    watcher.Changed();
+    const auto pressed = Clock::now();
+    Key(display, left, true);
+    const auto changed = WaitForChange(watcher, pressed + 500ms);
+    Key(display, left, false);
+    if (changed) {
+      measured.latencies.push_back(Ms(*changed - pressed));
+    } else {
+      ++measured.missed;
+    }
+  }
+  measured.wall = Ms(Clock::now() - runStart) / 1000.0;
+  measured.cpu = game.CpuSeconds() - cpuStart;
+  return measured;
+}
+
+void Print(const char* play, const Options& options, const Measured& measured) {
+  const Summary frames = Summarise(measured.intervals);
+  std::printf("%sframe interval, Left held %.1f s (%zu intervals): median %.1f ms, p90 %.1f, "
+              "max %.1f, sd %.2f, mean %.2f\n",
+              play, options.seconds, measured.intervals.size(), frames.median, frames.p90,
+              frames.max, frames.sd, frames.mean);
+  const Summary response = Summarise(measured.latencies);
+  std::printf("%spress to picture (%zu presses%s): min %.1f ms, median %.1f, p90 %.1f, max %.1f\n",
+              play, measured.latencies.size(), measured.missed > 0 ? ", some unanswered" : "",
+              response.min, response.median, response.p90, response.max);
+  if (options.list) {
+    for (const auto* values : {&measured.intervals, &measured.latencies}) {
+      for (double value : *values) std::printf("%.1f ", value);
+      std::printf("\n");
+    }
+  }
+  std::printf("%sCPU of the game: %.2f%% of one core over %.1f s\n", play,
+              100.0 * measured.cpu / measured.wall, measured.wall);
+}
+
+// A UDP port on the loopback that is free now, or 0.
+uint16_t FreePort() {
+  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  uint16_t port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+    port = ntohs(address.sin_port);
+  }
+  close(fd);
+  return port;
+}
+
+// The game hosting with input delay 0 and a second game joined to it over the
+// loopback, measured like local play on the host's own (green) tank.
+int MeasureOnline(Display* display, const Options& options, std::mt19937& random) {
+  const std::string port = std::to_string(FreePort());
+  Game host(options.program, options.workdir, {"--host=" + port, "--input-delay=0"});
+  const Window window = AwaitWindow(display, host);
+  Game joiner(options.program, options.workdir,
+              {"--join=127.0.0.1:" + port, "--input-delay=0"});
+  const Window joinWindow = AwaitWindow(display, joiner);
+  if (window == 0 || joinWindow == 0) {
+    std::fprintf(stderr, "the online games' windows did not appear\n");
+    return 1;
+  }
+  // Off the screen: a window read back where another covers it shows the other's pixels.
+  XMoveWindow(display, joinWindow, DisplayWidth(display, DefaultScreen(display)), 0);
+  XSync(display, False);
+  for (auto deadline = Clock::now() + 10s; !ShowsArena(display, window);) {
+    if (Clock::now() > deadline) {
+      std::fprintf(stderr, "the online session did not begin\n");
+      return 1;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  const Measured measured = Measure(display, options, host, window, random);
+  host.Close(display, window);
+  Print("online, input delay 0: ", options, measured);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const auto options = ParseOptions(argc, argv);
   if (!options) {
     std::fprintf(stderr,
-                 "usage: %s PROGRAM WORKDIR [--list] [--seconds S] [--presses N] [--seed N]\n"
-                 "       [--startup N]\n"
+                 "usage: %s PROGRAM WORKDIR [--list] [--online] [--seconds S] [--presses N]\n"
+                 "       [--seed N] [--startup N]\n"
                  "  runs PROGRAM (the game) in WORKDIR on the X server in $DISPLAY\n",
                  argv[0]);
     return 2;
@@ -346,88 +499,24 @@ int main(int argc, char** argv) {
   }
   XSetErrorHandler(IgnoreError);
   if (options->startups > 0) return MeasureStartUps(display, *options);
-  Game game(options->program, options->workdir);
-  if (game.pid() <= 0) {
-    std::fprintf(stderr, "cannot start %s\n", options->program.c_str());
-    return 1;
-  }
-  Window window = 0;
-  for (auto deadline = Clock::now() + 10s; window == 0 && Clock::now() < deadline;) {
-    std::this_thread::sleep_for(50ms);
-    window = FindGameWindow(display, game.pid());
-  }
-  if (window == 0) {
-    std::fprintf(stderr, "the game's window did not appear\n");
-    return 1;
-  }
-  std::this_thread::sleep_for(1s);  // the window may be replaced once just after it appears
-  if (Window again = FindGameWindow(display, game.pid())) window = again;
-  XWarpPointer(display, 0, window, 0, 0, 0, 0, 320, 240);
-  XSetInputFocus(display, window, RevertToPointerRoot, CurrentTime);
-  XSync(display, False);
-  std::this_thread::sleep_for(200ms);
-
-  const KeyCode left = XKeysymToKeycode(display, XK_Left);
   std::mt19937 random(options->seed ? *options->seed : std::random_device{}());
-  const double cpuStart = game.CpuSeconds();
-  const auto runStart = Clock::now();
-  Watcher watcher(display, window);
-  watcher.Changed();
-
-  // Frame intervals: Left held, the tank turns 3 degrees every frame.
-  std::vector<double> intervals;
-  Key(display, left, true);
-  std::optional<Clock::time_point> previous;
-  for (auto end = Clock::now() + std::chrono::duration<double>(options->seconds);
-       Clock::now() < end;) {
-    if (watcher.Changed()) {
-      const auto now = Clock::now();
-      if (previous) intervals.push_back(Ms(now - *previous));
-      previous = now;
+  int status = 0;
+  {
+    Game game(options->program, options->workdir);
+    if (game.pid() <= 0) {
+      std::fprintf(stderr, "cannot start %s\n", options->program.c_str());
+      return 1;
     }
-    std::this_thread::sleep_for(POLL);
-  }
-  Key(display, left, false);
-
-  // Press to picture: after the picture settles, wait a random time spanning
-  // three frame periods, press Left, and time the first changed picture.
-  std::vector<double> latencies;
-  std::uniform_int_distribution<int> delayUs(0, 105'000);
-  int missed = 0;
-  for (int i = 0; i < options->presses; ++i) {
-    WaitForStill(watcher, 80ms);
-    std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
-    watcher.Changed();
-    const auto pressed = Clock::now();
-    Key(display, left, true);
-    const auto changed = WaitForChange(watcher, pressed + 500ms);
-    Key(display, left, false);
-    if (changed) {
-      latencies.push_back(Ms(*changed - pressed));
-    } else {
-      ++missed;
+    const Window window = AwaitWindow(display, game);
+    if (window == 0) {
+      std::fprintf(stderr, "the game's window did not appear\n");
+      return 1;
     }
+    const Measured measured = Measure(display, *options, game, window, random);
+    game.Close(display, window);
+    Print(options->online ? "local: " : "", *options, measured);
   }
-  const double wall = Ms(Clock::now() - runStart) / 1000.0;
-  const double cpu = game.CpuSeconds() - cpuStart;
-  game.Close(display, window);
-
-  const Summary frames = Summarise(intervals);
-  std::printf("frame interval, Left held %.1f s (%zu intervals): median %.1f ms, p90 %.1f, "
-              "max %.1f, sd %.2f, mean %.2f\n",
-              options->seconds, intervals.size(), frames.median, frames.p90, frames.max, frames.sd,
-              frames.mean);
-  const Summary response = Summarise(latencies);
-  std::printf("press to picture (%zu presses%s): min %.1f ms, median %.1f, p90 %.1f, max %.1f\n",
-              latencies.size(), missed > 0 ? ", some unanswered" : "", response.min,
-              response.median, response.p90, response.max);
-  if (options->list) {
-    for (const auto* values : {&intervals, &latencies}) {
-      for (double value : *values) std::printf("%.1f ", value);
-      std::printf("\n");
-    }
-  }
-  std::printf("CPU of the game: %.2f%% of one core over %.1f s\n", 100.0 * cpu / wall, wall);
+  if (options->online) status = MeasureOnline(display, *options, random);
   XCloseDisplay(display);
-  return 0;
+  return status;
 }

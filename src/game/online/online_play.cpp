@@ -117,9 +117,10 @@ void Pause(int32_t ms, bool handleMessages) {
 }
 
 // The local player leaves: the other side is told, and the connection closed
-// once the message has gone.
+// once the message has gone (no wait without a connection).
 [[noreturn]] void Leave() {
   frameclock::StopFrameClock();
+  if (!online.transport->Connected()) Finish(0);
   Send(net::Leave{});
   online.transport->Close();
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(CLOSING_MS);
@@ -316,6 +317,15 @@ void OnlineStep() {
     return;
   }
   PlayTick();
+}
+
+void WindowClosed() {
+  // A frame step may still run. Asked to leave, one on the match-over screen
+  // leaves there (and ends the program); any other returns within its tick or
+  // its pause, and the leaving is done here.
+  online.leaveAsked = true;
+  frameclock::WaitForFrameStep();
+  Leave();
 }
 
 }  // namespace game::online

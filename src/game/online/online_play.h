@@ -10,9 +10,10 @@
 // waits for. Only confirmed frame steps reach the observers, the sound's shots and
 // match ends, and the recording, so both sides report and record the same. The
 // match-over screen shows the running score; Space on either side starts the next
-// match on both, Esc on either ends the session. A departure, a lost connection
-// or a desync is said on the page; the program then ends (status 0 for the first
-// two, 1 for a desync, a refusal or a failed connection).
+// match on both, Esc or closing the window on either ends the session. A
+// departure, a lost connection or a desync is said on the page; the program then
+// ends (status 0 for the first two, 1 for a desync, a refusal or a failed
+// connection).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -56,5 +57,10 @@ void RequestLeave();
 
 // The frame routine of online play.
 void OnlineStep();
+
+// The window was closed: leaves as Esc does (the other side is told at once
+// rather than waiting out the silence) and ends the program. Call once the
+// frame clock has stopped for good (game::RunProgram's windowClosed).
+[[noreturn]] void WindowClosed();
 
 }  // namespace game::online
