@@ -240,7 +240,9 @@ Options ParseArguments(int argc, char** argv) {
       }
       case OPT_INPUT_DELAY: {
         const uint64_t delay = ParseWholeNumber(optarg, "--input-delay");
-        if (delay > net::MAX_INPUT_DELAY) Fail("--input-delay takes 0 to 15");
+        if (delay > game::INPUT_DELAY_LIMIT) {
+          Fail("--input-delay takes 0 to " + std::to_string(game::INPUT_DELAY_LIMIT));
+        }
         options.inputDelay = static_cast<uint32_t>(delay);
         break;
       }
