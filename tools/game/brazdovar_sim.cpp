@@ -25,7 +25,9 @@
 // when the run ends. --replay plays a replay's frame steps instead of a script,
 // answering each match-over screen as the recorded run did (Space for the next
 // match, Esc where it left), and prints the lines that run printed; only the
-// clock times may differ.
+// clock times may differ. --host and --join play online in real time instead
+// (the script gives the local tank's keys) and end with a line of the session's
+// network figures.
 #include <getopt.h>
 
 #include <atomic>
