@@ -31,12 +31,6 @@ void SetEngine(const Tank& tank, audio::Source source) {
   audio::CurrentLevels().SetEngine(source, {static_cast<float>(tank.speed), PanOf(tank)});
 }
 
-void StopEngines() {
-  for (audio::Source source : {audio::Source::Green, audio::Source::Blue}) {
-    audio::CurrentLevels().SetEngine(source, {});
-  }
-}
-
 }  // namespace
 
 float PanOf(const Tank& tank) { return PanAt(tank.x + TANK_CENTRE); }
@@ -80,5 +74,11 @@ void StartAskedSound() {
 }
 
 uint32_t MuteToggles() { return muteToggles.load(std::memory_order_relaxed); }
+
+void StopEngines() {
+  for (audio::Source source : {audio::Source::Green, audio::Source::Blue}) {
+    audio::CurrentLevels().SetEngine(source, {});
+  }
+}
 
 }  // namespace game

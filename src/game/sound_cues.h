@@ -37,6 +37,9 @@ void PostMatchEnded(audio::MatchEnd how, const MatchState& state, bool greenWasH
 // Posts the start of a new match, with both engines at rest.
 void PostMatchStarted();
 
+// Both engines at rest until the next frame step sets them (a paused replay).
+void StopEngines();
+
 // Where a tank stands across the arena: -1 at the left wall, +1 at the right.
 float PanOf(const Tank& tank);
 

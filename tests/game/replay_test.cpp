@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "audio/output.h"
+#include "display/keys.h"
 #include "game/fingerprint.h"
 #include "game/replay/replay_folder.h"
+#include "game/replay/replay_keys.h"
+#include "game/replay/watch_step.h"
+#include "game_fixture.h"
 
 namespace game::testing {
 namespace {
@@ -183,6 +188,33 @@ TEST(ReplayTest, AnUnwritableRecordIsOneLineAndTheRunGoesOn) {
   EXPECT_NE(run.errors.find("cannot write the replay /nonexistent/folder/x.replay"),
             std::string::npos);
   EXPECT_EQ(run.errors.find('\n'), run.errors.size() - 1) << "one line";
+}
+
+// A paused replay stands still, and so do its engines; playing on brings them back.
+using WatchTest = GameTest;
+TEST_F(WatchTest, PausingStillsThePictureAndTheEngines) {
+  replay::Replay recorded;
+  recorded.matches.push_back({{{200, TANK_ACCELERATE, TANK_ACCELERATE}}, 0});
+  replay::ReplayKeys keys(std::move(recorded));
+  keys.Install();
+  replay::WatchReplay(&keys);
+  const auto engine = [] { return audio::CurrentLevels().Engine(audio::Source::Green).speed; };
+  const auto watch = [](std::initializer_list<int32_t> held) {
+    HoldKeys(held);
+    replay::WatchStep();
+  };
+  for (int i = 0; i < 5; ++i) watch({});
+  const double x = green().x;
+  EXPECT_GT(engine(), 0.0f);
+  watch({display::KEY_SPACE});
+  for (int i = 0; i < 3; ++i) watch({});
+  EXPECT_EQ(green().x, x);
+  EXPECT_EQ(engine(), 0.0f);
+  watch({display::KEY_SPACE});
+  EXPECT_LT(green().x, x);
+  EXPECT_GT(engine(), 0.0f);
+  SetKeyChooser(TankSide::Green, nullptr);
+  SetKeyChooser(TankSide::Blue, nullptr);
 }
 
 TEST(ReplayFolderTest, KeepsTheNewestReplaysAndLeavesOtherFilesAlone) {

@@ -5,6 +5,8 @@
 #include "display/keys.h"
 #include "display/screen.h"
 #include "game/frame_step.h"
+#include "game/observer.h"
+#include "game/sound_cues.h"
 
 namespace game::replay {
 namespace {
@@ -24,9 +26,17 @@ bool Down(int32_t key) { return display::IsKeyDown(key) != 0; }
 void WatchReplay(const ReplayKeys* keys) { watched = keys; }
 
 void WatchStep() {
-  if (Down(display::KEY_ESC) || !watched->MatchHasFrames()) display::EndProgram(0);
+  if (Down(display::KEY_ESC) || !watched->MatchHasFrames()) {
+    ReportProgramEnding(0);
+    display::EndProgram(0);
+  }
   const bool space = Down(display::KEY_SPACE);
-  if (space && !spaceWasDown) paused = !paused;
+  if (space && !spaceWasDown) {
+    paused = !paused;
+    // A paused picture is still: its engines fall silent, and the next step
+    // sets them again.
+    if (paused) StopEngines();
+  }
   spaceWasDown = space;
   if (paused) return;
   const int steps = Down(display::KEY_RIGHT) ? FAST_STEPS : 1;
