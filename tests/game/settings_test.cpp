@@ -217,10 +217,10 @@ TEST_F(SettingsFolders, TheHostJoinedIsRememberedForTheNextJoin) {
   EXPECT_TRUE(options.joining);
   EXPECT_EQ(LoadSettings(options).lastHost.value, "");
   ApplySettings(LoadSettings(options));
-  RememberJoinedHost("tanks.example:27500");
+  RememberJoinedHost("127.0.0.1:27500");
   ReportProgramEnding(0);
   const Settings next = LoadSettings(options);
-  EXPECT_EQ(next.lastHost.value, "tanks.example:27500");
+  EXPECT_EQ(next.lastHost.value, "127.0.0.1:27500");
   EXPECT_EQ(next.lastHost.from, FindPaths().state);
   SetObserver(nullptr);
 }

@@ -165,9 +165,9 @@ TEST(Transport, ALoneConnectRequestDrawsFewSmallerAnswers) {
 
 TEST(Transport, ParsesEndpointsAndRefusesIpv6) {
   const auto endpoint = [](std::string_view text) { return std::get<Endpoint>(ParseEndpoint(text)); };
-  EXPECT_EQ(endpoint("example.org").host, "example.org");
-  EXPECT_EQ(endpoint("example.org").port, DEFAULT_PORT);
-  EXPECT_EQ(endpoint("10.0.0.1:9").port, 9);
+  EXPECT_EQ(endpoint("localhost").host, "localhost");
+  EXPECT_EQ(endpoint("localhost").port, DEFAULT_PORT);
+  EXPECT_EQ(endpoint("127.0.0.1:9").port, 9);
   EXPECT_EQ(endpoint("[::1]:65535").host, "::1");
   EXPECT_EQ(endpoint("[::1]").port, DEFAULT_PORT);
   for (const char* bad : {"", ":5", "h:", "h:0", "h:65536", "h:5x", "::1", "[::1", "[]:5",

@@ -29,7 +29,8 @@ bool IsReplayName(const std::string& name) {
 
 std::string ReplayFolder() {
   const char* state = std::getenv("XDG_STATE_HOME");
-  // The base directory specification ignores a relative path.
+  // A relative XDG_STATE_HOME is not a place to write: it would depend on where
+  // the game was started, so it counts as unset, as in other desktop programs.
   if (state != nullptr && state[0] == '/') return std::string(state) + "/brazdovar/replays";
   const char* home = std::getenv("HOME");
   if (home != nullptr && home[0] != '\0') {
