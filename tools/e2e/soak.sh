@@ -10,6 +10,7 @@
 #   tools/e2e/soak.sh PROGRAM [SECONDS] [WORKDIR]
 #   tools/e2e/soak.sh build/src/game/brazdovar 60
 set -euo pipefail
+source "$(dirname "$0")/soak_lib.sh"
 program=$(realpath "$1")
 seconds=${2:-600}
 workdir=${3:-.}
@@ -39,7 +40,6 @@ done
 [ -n "$window" ] || { echo "soak: no game window"; exit 1; }
 xdotool windowfocus "$window" 2>/dev/null || true
 
-rss() { awk '/^VmRSS:/ {print $2}' /proc/"$pid"/status; }
 keys=(Left Right Up Down Control_L a d f g r space)
 samples=()
 end=$((SECONDS + seconds))
@@ -47,7 +47,7 @@ next_sample=$SECONDS
 while [ "$SECONDS" -lt "$end" ]; do
   kill -0 "$pid" 2>/dev/null || { echo "soak: the game ended by itself"; exit 1; }
   if [ "$SECONDS" -ge "$next_sample" ]; then
-    samples+=("$(rss)")
+    samples+=("$(rss "$pid")")
     next_sample=$((SECONDS + 2))
   fi
   # One to three keys held together for 20 to 400 ms.
@@ -58,28 +58,7 @@ while [ "$SECONDS" -lt "$end" ]; do
   xdotool keyup "${held[@]}"
 done
 
-# What a window manager sends for the close button: WM_PROTOCOLS / WM_DELETE_WINDOW.
-python3 - "$window" <<'EOF'
-import ctypes, sys
-x = ctypes.CDLL("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-x.XFlush.argtypes = [ctypes.c_void_p]
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
-display = x.XOpenDisplay(None)
-window = int(sys.argv[1])
-event = ClientMessage(type=33, window=window, format=32,
-                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
-event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-x.XFlush(display)
-EOF
+close_window "$window"
 closed=$(date +%s%N)
 status=
 for _ in $(seq 200); do
@@ -92,10 +71,7 @@ done
 ended_ms=$((($(date +%s%N) - closed) / 1000000))
 
 count=${#samples[@]}
-quarter=$(( (count + 3) / 4 ))
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
-first=$(median "${samples[@]:0:quarter}")
-last=$(median "${samples[@]:count-quarter}")
+read -r first last <<< "$(memory_ends "${samples[@]}")"
 echo "soak: $seconds s, $count memory samples, resident $first KiB at first, $last KiB at last"
 echo "soak: ended ${status:+with status $status }${ended_ms} ms after the close"
 failed=0

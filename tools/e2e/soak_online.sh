@@ -12,6 +12,7 @@
 #   tools/e2e/soak_online.sh PROGRAM RELAY [SECONDS] [WORKDIR]
 #   tools/e2e/soak_online.sh build/src/game/brazdovar build/tools/net/brazdovar-lag-relay 60 assets
 set -euo pipefail
+source "$(dirname "$0")/soak_lib.sh"
 program=$(realpath "$1")
 relay=$(realpath "$2")
 seconds=${3:-300}
@@ -90,7 +91,6 @@ press_randomly "$join_x" "$join_window" &
 pids+=("$!")
 presser2=$!
 
-rss() { awk '/^VmRSS:/ {print $2}' /proc/"$1"/status; }
 host_samples=() join_samples=()
 end=$((SECONDS + seconds))
 while [ "$SECONDS" -lt "$end" ]; do
@@ -107,28 +107,7 @@ for display in "$host_x" "$join_x"; do
   DISPLAY=$display xdotool keyup Left Right Up Down Control_L a d f g r space 2>/dev/null || true
 done
 
-# What a window manager sends for the close button: WM_PROTOCOLS / WM_DELETE_WINDOW.
-DISPLAY=$join_x python3 - "$join_window" <<'EOF'
-import ctypes, sys
-x = ctypes.CDLL("libX11.so.6")
-x.XOpenDisplay.restype = ctypes.c_void_p
-x.XInternAtom.restype = ctypes.c_ulong
-x.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-x.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-x.XFlush.argtypes = [ctypes.c_void_p]
-class ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
-display = x.XOpenDisplay(None)
-window = int(sys.argv[1])
-event = ClientMessage(type=33, window=window, format=32,
-                      message_type=x.XInternAtom(display, b"WM_PROTOCOLS", 0))
-event.data[0] = x.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-x.XSendEvent(display, window, 0, 0, ctypes.byref(event))
-x.XFlush(display)
-EOF
+DISPLAY=$join_x close_window "$join_window"
 closed=$(date +%s%N)
 # Waits up to 6 s for a game to end; sets status and ms (after the close).
 ended() {
@@ -146,14 +125,11 @@ ended() {
 ended "$join"; join_status=$status join_ms=$ms
 ended "$host"; host_status=$status host_ms=$ms
 
-median() { printf '%s\n' "$@" | sort -n | awk '{v[NR] = $1} END {print v[int((NR + 1) / 2)]}'; }
 failed=0
 judge_memory() {  # judge_memory NAME SAMPLES...
   local name=$1; shift
-  local count=$# quarter=$((($# + 3) / 4)) samples=("$@")
-  local first last
-  first=$(median "${samples[@]:0:quarter}")
-  last=$(median "${samples[@]:count-quarter}")
+  local count=$# samples=("$@") first last
+  read -r first last <<< "$(memory_ends "$@")"
   echo "soak_online: $name: $count memory samples, resident $first KiB at first, $last KiB at last"
   if [ "$((last - first))" -gt "$slack_kib" ]; then
     echo "soak_online: $name: memory grew by $((last - first)) KiB: ${samples[*]}"; failed=1
