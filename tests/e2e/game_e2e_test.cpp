@@ -6,13 +6,10 @@
 // Expected pictures are composed from the sprite files and the font table and
 // compared with the window pixel by pixel; only the turned tanks are checked by
 // colour.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +26,7 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "free_port.h"
 #include "reference_pictures.h"
 
 namespace e2e {
@@ -511,7 +509,7 @@ class OnlineGameTest : public GameTest {
   // the second server, with settings and state folders of its own.
   void LaunchPair() {
     ASSERT_FALSE(display_.empty()) << "the second X server did not start";
-    const uint16_t port = FreeUdpPort();
+    const uint16_t port = e2e::FreeLoopbackUdpPort();
     ASSERT_NE(port, 0);
     const std::string waiting = "Cekam drugog igraca na portu " + std::to_string(port) + "...";
     const Snapshot waitingPage = Notice(waiting);
@@ -573,21 +571,6 @@ class OnlineGameTest : public GameTest {
     const auto status = game.WaitForExit(EXIT_TIMEOUT);
     EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
         << what << ": the other side " << DescribeStatus(status);
-  }
-
-  static uint16_t FreeUdpPort() {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    uint16_t port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-      port = ntohs(address.sin_port);
-    }
-    close(fd);
-    return port;
   }
 
   static inline ChildProcess* xvfb_ = nullptr;

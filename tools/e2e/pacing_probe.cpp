@@ -25,9 +25,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -44,6 +42,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "free_port.h"
 
 namespace {
 
@@ -434,26 +434,10 @@ void Print(const char* play, const Options& options, const Measured& measured) {
               100.0 * measured.cpu / measured.wall, measured.wall);
 }
 
-// A UDP port on the loopback that is free now, or 0.
-uint16_t FreePort() {
-  const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  uint16_t port = 0;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
-    port = ntohs(address.sin_port);
-  }
-  close(fd);
-  return port;
-}
-
 // The game hosting with input delay 0 and a second game joined to it over the
 // loopback, measured like local play on the host's own (green) tank.
 int MeasureOnline(Display* display, const Options& options, std::mt19937& random) {
-  const std::string port = std::to_string(FreePort());
+  const std::string port = std::to_string(e2e::FreeLoopbackUdpPort());
   Game host(options.program, options.workdir, {"--host=" + port, "--input-delay=0"});
   const Window window = AwaitWindow(display, host);
   Game joiner(options.program, options.workdir,
