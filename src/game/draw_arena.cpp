@@ -11,8 +11,6 @@ constexpr int32_t BLOCK_STEP = 32;
 constexpr int32_t LAST_COLUMN = 639;
 constexpr int32_t BOTTOM_WALL_ROW = 447;
 constexpr int32_t RIGHT_WALL_COLUMN = 607;
-constexpr double BIRD_X = 304.0;
-constexpr double BIRD_Y = 224.0;
 
 void Blit(double x, double y, const display::Image* image, const display::Putter& putter,
           int32_t mode) {

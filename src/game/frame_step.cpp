@@ -16,9 +16,6 @@
 namespace game {
 namespace {
 
-constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
-constexpr int32_t CLOCK_PERIOD_MS = 35;
-
 // Runs on the deciding frame step's worker with the screen still locked: the
 // match-over screen presents itself and releases the lock.
 void EndMatch(MatchState& state, const Outcome& outcome) {
@@ -36,7 +33,7 @@ void EndMatch(MatchState& state, const Outcome& outcome) {
   NotifyNewMatch();
   PostMatchStarted();
   ReportNewMatch(state);
-  frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
+  frameclock::RestartFrameClock(FRAME_STEP_MS);
 }
 
 }  // namespace

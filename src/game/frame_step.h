@@ -7,8 +7,14 @@
 // screen and then ends the program or sets up a new match. It works on
 // game::Match() without a lock: two frame steps must never run at once.
 #pragma once
+#include <cstdint>
 
 namespace game {
+
+// The frame clock's period, and the pause after the match-over screen's choice,
+// for every way the game is played (local, watched, online).
+inline constexpr int32_t FRAME_STEP_MS = 35;
+inline constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
 
 void FrameStep();
 

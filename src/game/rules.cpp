@@ -8,8 +8,6 @@ namespace game {
 namespace {
 
 constexpr uint8_t ANIMATION_WRAP = 255;
-constexpr double BIRD_X = 304.0;
-constexpr double BIRD_Y = 224.0;
 constexpr double TANK_BOX_OFFSET = 8.0;
 constexpr int32_t BOX_SIZE = 32;  // tank and bird boxes
 constexpr int32_t SHOT_BOX_SIZE = 5;

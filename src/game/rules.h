@@ -23,6 +23,10 @@ namespace game {
 // Who won a match.
 enum Winner : int32_t { GREEN_WINS = 1, BLUE_WINS = 2 };
 
+// The bird's top-left corner: where it is drawn and where its box is hit.
+inline constexpr double BIRD_X = 304.0;
+inline constexpr double BIRD_Y = 224.0;
+
 // One of the six ways a match ends; `how` is what the sound is told (the tank
 // shot is always the loser).
 struct Outcome {

@@ -17,7 +17,6 @@ namespace {
 
 constexpr char TITLE[] = "Brazdovar - DEATHMATCH | 2 igraca";
 constexpr float TANK_PICTURE_OFFSET = 8.0f;
-constexpr int32_t CLOCK_PERIOD_MS = 35;
 
 display::Image* CreateFrameImage() {
   return display::CreateImage(TANK_FRAME_SIZE, TANK_FRAME_SIZE, 0, 0,
@@ -64,7 +63,7 @@ void RunProgram(frameclock::FrameRoutine step, void (*windowClosed)()) {
   LoadSprites(state);
   ResetMatch(state);
   PostMatchStarted();
-  frameclock::RunFrameClock(CLOCK_PERIOD_MS, step);
+  frameclock::RunFrameClock(FRAME_STEP_MS, step);
   if (windowClosed != nullptr) windowClosed();
 
   // A frame step that began just before the window was destroyed may still be

@@ -15,6 +15,7 @@
 #include "display/screen.h"
 #include "display/sleep.h"
 #include "game/draw_arena.h"
+#include "game/frame_step.h"
 #include "game/key_bindings.h"
 #include "game/match_over.h"
 #include "game/observer.h"
@@ -24,8 +25,6 @@
 namespace game::online {
 namespace {
 
-constexpr int32_t CLOCK_PERIOD_MS = 35;
-constexpr int32_t PAUSE_AFTER_MATCH_MS = 1000;
 constexpr int32_t POLL_MS = 30;
 constexpr int32_t NOTICE_MS = 2000;
 constexpr int32_t CLOSING_MS = 1000;
@@ -242,7 +241,7 @@ void MatchOver(const ConfirmedStep& deciding) {
   NotifyNewMatch();
   PostMatchStarted();
   ReportNewMatch(session.Newest());
-  frameclock::RestartFrameClock(CLOCK_PERIOD_MS);
+  frameclock::RestartFrameClock(FRAME_STEP_MS);
 }
 
 void Report(const ConfirmedStep& step) {

@@ -4,10 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "game/frame_step.h"
+
 namespace game::online {
 namespace {
 
-constexpr uint32_t FRAME_MS = 35;
 // The side this many steps ahead of the other's estimated frame holds back a
 // tick, at most every third tick, so the clocks come together smoothly.
 constexpr double AHEAD_TO_WAIT = 1.5;
@@ -113,7 +114,7 @@ void Session::Receive(const net::Checksum& checksum) {
 
 void Session::Receive(const net::Timing& timing, uint32_t roundTripMs) {
   if (timing.frame < matchStart_ || timing.frame > now_ + KEY_RING) return;
-  remoteEstimate_ = timing.frame + roundTripMs / 2.0 / FRAME_MS;
+  remoteEstimate_ = timing.frame + roundTripMs / 2.0 / FRAME_STEP_MS;
 }
 
 void Session::NoteChecksum(uint32_t frame, uint64_t hash, bool local) {
