@@ -23,7 +23,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -252,11 +251,6 @@ TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsSpaceStartsANewMatchAndEscEnds
   HeldKey esc(x_, XK_Escape);
   ExpectExitZero("Esc");
   EXPECT_GE(std::chrono::steady_clock::now() - pressed, 1000ms) << "the one-second pause";
-}
-
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
 }
 
 // The player's settings bind green's fire to Return: Ctrl no longer fires, Return
@@ -570,9 +564,7 @@ class OnlineGameTest : public GameTest {
     EXPECT_TRUE(shown) << what << ": no notice that the other player left";
     // Well within the 3 s after which silence alone would end the session.
     EXPECT_LT(std::chrono::steady_clock::now() - from, 1500ms) << what;
-    const auto status = game.WaitForExit(EXIT_TIMEOUT);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << what << ": the other side " << DescribeStatus(status);
+    e2e::ExpectExitZero(game, std::string(what) + ", the other side");
   }
 
   static uint16_t FreeUdpPort() {
@@ -620,9 +612,7 @@ TEST_F(OnlineGameTest, KeysOnOneSideShowOnBothAtRestThePagesAgreeAndEscEndsBoth)
   joinX_->Focus(joinWindow_);
   HeldKey esc(*joinX_, XK_Escape);
   ExpectLeftNotice(x_, window_, *child_, "Esc on the joiner");
-  const auto status = joiner_->WaitForExit(EXIT_TIMEOUT);
-  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-      << "the joiner after Esc " << DescribeStatus(status);
+  e2e::ExpectExitZero(*joiner_, "the joiner after Esc");
 }
 
 // Closing the host's window mid-match tells the joiner at once.
@@ -642,8 +632,7 @@ TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
   ASSERT_FALSE(directory.path().empty());
   const std::string pipePath = directory.path() + "/tank.bmp";
   ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-  std::ifstream sprite(Asset("tank.bmp"), std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(sprite), {}};
+  const std::string bytes = ReadWhole(Asset("tank.bmp"));
   Launch(E2E_GAME_PATH, directory.path(), TITLE, AnyPicture);
   if (HasFatalFailure() || IsSkipped()) return;
   ASSERT_TRUE(x_.SendCloseRequest(window_));
