@@ -15,7 +15,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -52,6 +54,20 @@ inline std::string FreshSettingsHome() {
   setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
   setenv("XDG_STATE_HOME", (home + "/state").c_str(), 1);
   return home;
+}
+
+// A file's whole content; empty if it cannot be read.
+inline std::string ReadWhole(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Expects `program` to end with status 0 within `timeout`; `after` says what ended it.
+inline void ExpectExitZero(ChildProcess& program, const std::string& after,
+                           std::chrono::milliseconds timeout = EXIT_TIMEOUT) {
+  const auto status = program.WaitForExit(timeout);
+  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+      << after << ": the program " << DescribeStatus(status);
 }
 
 // A directory of the test's own, removed with everything in it when the test ends.
@@ -131,9 +147,7 @@ class AppTest : public ::testing::Test {
 
   // Expects the program to end with status 0 within `timeout`; `after` says what ended it.
   void ExpectExitZero(const std::string& after, std::chrono::milliseconds timeout = EXIT_TIMEOUT) {
-    const auto status = child_->WaitForExit(timeout);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << after << ": the program " << DescribeStatus(status);
+    e2e::ExpectExitZero(*child_, after, timeout);
   }
 
   // Saves the last picture of a failed wait beside the test's temporary files and

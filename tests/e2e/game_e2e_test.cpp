@@ -20,7 +20,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -252,11 +251,6 @@ TEST_F(GameTest, GreenShootingTheBirdShowsBlueWinsSpaceStartsANewMatchAndEscEnds
   EXPECT_GE(std::chrono::steady_clock::now() - pressed, 1000ms) << "the one-second pause";
 }
 
-std::string ReadWhole(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // The player's settings bind green's fire to Return: Ctrl no longer fires, Return
 // does. F11 is remembered: the next run opens in full screen, where a settings
 // file that does not parse costs one line on stderr, the built-in keys play, and
@@ -403,17 +397,10 @@ TEST_F(GameTest, WithoutItsSpritesTheGameStillPlaysAndClosesWithStatusZero) {
 }
 
 // The installed game (cmake --install into a prefix of the build's own) started
-// from / reads every sprite from its data folder.
-TEST_F(GameTest, TheInstalledGameStartedFromRootFindsItsSprites) {
-  Launch(E2E_INSTALLED_GAME, "/", TITLE, [this](const Snapshot& s) { return IsOpening(s); });
-  if (HasFatalFailure() || IsSkipped()) return;
-  ASSERT_TRUE(x_.SendCloseRequest(window_));
-  ExpectExitZero("a close request to the installed game");
-}
-
-// A sprite in the working directory wins over the installed one: here the bird's
+// outside the build tree reads the bird and the tanks from its data folder, and a
+// sprite in the working directory wins over the installed one: here the bird's
 // picture, named like the wall block, builds the walls.
-TEST_F(GameTest, ASpriteInTheWorkingDirectoryReplacesTheInstalledOne) {
+TEST_F(GameTest, TheInstalledGameFindsItsSpritesAndOneInTheWorkingDirectoryWins) {
   TemporaryDirectory folder;
   ASSERT_FALSE(folder.path().empty());
   ASSERT_TRUE(std::filesystem::copy_file(Asset("ptica.bmp"), folder.path() + "/blok.bmp"));
@@ -568,9 +555,7 @@ class OnlineGameTest : public GameTest {
     EXPECT_TRUE(shown) << what << ": no notice that the other player left";
     // Well within the 3 s after which silence alone would end the session.
     EXPECT_LT(std::chrono::steady_clock::now() - from, 1500ms) << what;
-    const auto status = game.WaitForExit(EXIT_TIMEOUT);
-    EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-        << what << ": the other side " << DescribeStatus(status);
+    e2e::ExpectExitZero(game, std::string(what) + ", the other side");
   }
 
   static inline ChildProcess* xvfb_ = nullptr;
@@ -603,9 +588,7 @@ TEST_F(OnlineGameTest, KeysOnOneSideShowOnBothAtRestThePagesAgreeAndEscEndsBoth)
   joinX_->Focus(joinWindow_);
   HeldKey esc(*joinX_, XK_Escape);
   ExpectLeftNotice(x_, window_, *child_, "Esc on the joiner");
-  const auto status = joiner_->WaitForExit(EXIT_TIMEOUT);
-  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-      << "the joiner after Esc " << DescribeStatus(status);
+  e2e::ExpectExitZero(*joiner_, "the joiner after Esc");
 }
 
 // Closing the host's window mid-match tells the joiner at once.
@@ -625,8 +608,7 @@ TEST_F(GameTest, CloseRequestWhileASpriteReadBlocksEndsWithinASecond) {
   ASSERT_FALSE(directory.path().empty());
   const std::string pipePath = directory.path() + "/tank.bmp";
   ASSERT_EQ(mkfifo(pipePath.c_str(), 0600), 0);
-  std::ifstream sprite(Asset("tank.bmp"), std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(sprite), {}};
+  const std::string bytes = ReadWhole(Asset("tank.bmp"));
   Launch(E2E_GAME_PATH, directory.path(), TITLE, AnyPicture);
   if (HasFatalFailure() || IsSkipped()) return;
   ASSERT_TRUE(x_.SendCloseRequest(window_));

@@ -10,9 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 #include "app_fixture.h"
@@ -51,16 +49,10 @@ long FramesWritten(const std::string& path) {
 }
 
 std::vector<float> ReadSamples(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  const std::string bytes = ReadWhole(path);
   std::vector<float> samples(bytes.size() / sizeof(float));
   std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
   return samples;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class SoundTest : public AppTest {
@@ -173,8 +165,8 @@ std::optional<long> ThreadTicks(pid_t pid, const std::string& prefix) {
   const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
   std::error_code error;
   for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-    if (ReadText(task.path() / "comm").rfind(prefix, 0) != 0) continue;
-    const std::string stat = ReadText(task.path() / "stat");
+    if (ReadWhole(task.path() / "comm").rfind(prefix, 0) != 0) continue;
+    const std::string stat = ReadWhole(task.path() / "stat");
     const size_t end = stat.rfind(')');
     if (end == std::string::npos) return std::nullopt;
     std::istringstream fields(stat.substr(end + 2));
@@ -221,7 +213,7 @@ TEST_F(SoundTest, DummyDriverAndNoDeviceLeaveTheGameAsItWasAndSilentOnStderr) {
     } else {
       ShootTheBirdAndLeave();
     }
-    EXPECT_EQ(ReadText(errors), "");
+    EXPECT_EQ(ReadWhole(errors), "");
     std::filesystem::remove(errors);
   }
 }

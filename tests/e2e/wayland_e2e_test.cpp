@@ -96,17 +96,13 @@ TEST_F(WaylandTest, PageShowsWindowedAndScaledFullScreenAndEndsWithTheCompositor
   { HeldKey f11(x_, XK_F11); }
   ExpectPicture(fullScreen, "the page at 2x, full screen");
   child_->Kill();  // the compositor goes, and the window with it
-  const auto status = probe_->WaitForExit(EXIT_TIMEOUT);
-  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-      << "the probe " << DescribeStatus(status) << " once the compositor was gone";
+  e2e::ExpectExitZero(*probe_, "the probe once the compositor was gone");
 }
 
 TEST_F(WaylandTest, NoWindowSurfaceEndsTheProbeWithStatusZero) {
   // Asks SDL for the window system's own surface, which Wayland does not have.
   StartProbe({{"SDL_FRAMEBUFFER_ACCELERATION", "0"}});
-  const auto status = probe_->WaitForExit(EXIT_TIMEOUT);
-  EXPECT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
-      << "the probe " << DescribeStatus(status);
+  e2e::ExpectExitZero(*probe_, "the probe without a window surface");
 }
 
 }  // namespace
