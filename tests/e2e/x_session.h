@@ -5,7 +5,7 @@
 //
 //   e2e::XSession x;
 //   Window w = x.FindWindow(title, child.pid(), std::chrono::seconds(10));
-//   auto picture = x.WaitForPicture(w, [](const e2e::Snapshot& s) { ... }, 5s);
+//   std::optional<e2e::Snapshot> picture = x.Capture(w);   // the window's pixels now
 //   { e2e::HeldKey up(x, XK_Up); ... }   // released when the guard ends
 //   x.SendCloseRequest(w);
 //
